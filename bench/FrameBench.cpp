@@ -1,0 +1,190 @@
+#include "FrameBench.h"
+
+#include "StdoutCapture.h"
+
+#include <dlfcn.h>
+
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// The rendered frame: a red-blue split moved 8 pixels, blurred by `blur`.
+hostsim::EffectValues BenchValues(double blur)
+{
+    hostsim::EffectValues values;
+    values.channels = 1;
+    values.position = 8.0;
+    values.blur = blur;
+    return values;
+}
+
+template <typename Pixel, typename Fill>
+void FillWorld(hostsim::World& world, Fill fill)
+{
+    for (int32_t y = 0; y < world.height(); ++y) {
+        Pixel* row = reinterpret_cast<Pixel*>(world.row(y));
+        for (int32_t x = 0; x < world.width(); ++x) {
+            row[x] = fill(x, y);
+        }
+    }
+}
+
+// Every frame runs its passes and read-back, and the stages lie inside the frame.
+void CheckStageTimes(const IrxStageTimes& times)
+{
+    double stages = 0;
+    for (int stage = 0; stage < IrxStageTotal; ++stage) {
+        stages += times.seconds[stage];
+    }
+    if (times.seconds[IrxStagePasses] <= 0 || times.seconds[IrxStageReadBack] <= 0 ||
+        stages > times.seconds[IrxStageTotal]) {
+        throw std::runtime_error("the module's stage times do not add up");
+    }
+}
+
+void Check(const hostsim::CommandResult& result, const std::string& what)
+{
+    if (result.result != PF_Err_NONE) {
+        throw std::runtime_error(what + " failed with " + std::to_string(result.result));
+    }
+}
+
+// The effect set up from global setup to global setdown, which comes on every
+// path; finish() reports a failed setdown.
+class EffectSession {
+public:
+    explicit EffectSession(hostsim::Host& host) : host_(host)
+    {
+        Check(host_.globalSetup(), "global setup");
+        open_ = true;
+        Check(host_.paramsSetup(), "parameter setup");
+    }
+    ~EffectSession()
+    {
+        if (open_) {
+            host_.globalSetdown();
+        }
+    }
+    EffectSession(const EffectSession&) = delete;
+    EffectSession& operator=(const EffectSession&) = delete;
+
+    void finish()
+    {
+        open_ = false;
+        Check(host_.globalSetdown(), "global setdown");
+    }
+
+private:
+    hostsim::Host& host_;
+    bool open_ = false;
+};
+
+} // namespace
+
+const char* StageName(int stage)
+{
+    static const char* const names[IrxStageCount] = {"rebuild", "upload", "passes", "read-back",
+                                                     "total"};
+    return names[stage];
+}
+
+hostsim::World MakeInputWorld(int32_t width, int32_t height, PF_PixelFormat format)
+{
+    hostsim::World world(hostsim::WorldShape{format, width, height, std::nullopt});
+    // Ramps in x and y with a ripple, each channel in [0, 1].
+    auto level = [width, height](int32_t x, int32_t y, int channel) {
+        const double u = static_cast<double>(x) / width;
+        const double v = static_cast<double>(y) / height;
+        const double ripple = ((x / 16 + y / 16 + channel) % 4) / 12.0;
+        return channel == 0 ? 1.0 : (u * (channel == 1) + v * (channel == 3) + ripple) / 1.25 + 0.1;
+    };
+    switch (format) {
+    case PF_PixelFormat_ARGB32:
+        FillWorld<PF_Pixel8>(world, [&](int32_t x, int32_t y) {
+            auto c = [&](int channel) { return static_cast<uint8_t>(level(x, y, channel) * 255); };
+            return PF_Pixel8{c(0), c(1), c(2), c(3)};
+        });
+        break;
+    case PF_PixelFormat_ARGB64:
+        FillWorld<PF_Pixel16>(world, [&](int32_t x, int32_t y) {
+            auto c = [&](int channel) { return static_cast<uint16_t>(level(x, y, channel) * 32768); };
+            return PF_Pixel16{c(0), c(1), c(2), c(3)};
+        });
+        break;
+    default:
+        FillWorld<PF_PixelFloat>(world, [&](int32_t x, int32_t y) {
+            auto c = [&](int channel) { return static_cast<float>(level(x, y, channel)); };
+            return PF_PixelFloat{c(0), c(1), c(2), c(3)};
+        });
+        break;
+    }
+    return world;
+}
+
+void FrameBench::ModuleCloser::operator()(void* handle) const { dlclose(handle); }
+
+FrameBench::FrameBench(const std::string& modulePath)
+    : host_(modulePath), moduleHandle_(dlopen(modulePath.c_str(), RTLD_NOW | RTLD_NOLOAD))
+{
+    if (moduleHandle_) {
+        takeStageTimes_ = reinterpret_cast<IrxTakeStageTimesFunc>(
+            dlsym(moduleHandle_.get(), kIrxTakeStageTimesName));
+    }
+    if (!takeStageTimes_) {
+        throw std::runtime_error(modulePath + " has no stage clock: use the benchmark build");
+    }
+    const StdoutCapture capture;
+    EffectSession session(host_);
+    contextInfo_ = capture.text();
+    session.finish();
+}
+
+RowResult FrameBench::run(const hostsim::World& input, double blur, unsigned threads,
+                          unsigned timedFrames)
+{
+    RowResult row;
+    row.width = input.width();
+    row.height = input.height();
+    row.format = input.format();
+    row.blur = blur;
+    row.threads = threads;
+
+    std::array<std::vector<double>, IrxStageCount> samples;
+    std::set<std::thread::id> warmThreads; // each render thread's first frame is its warm-up
+    std::mutex samplesMutex;
+
+    EffectSession session(host_);
+    host_.renderFrames(
+        timedFrames + threads, threads,
+        [&](size_t) {
+            hostsim::FrameRequest request(input, BenchValues(blur));
+            request.preRenderFirst = true;
+            return request;
+        },
+        [&](size_t, hostsim::FrameResult&& result) {
+            Check(result, "a frame");
+            IrxStageTimes times{};
+            if (!takeStageTimes_(&times)) {
+                throw std::runtime_error("the module timed no frame");
+            }
+            CheckStageTimes(times);
+            std::lock_guard<std::mutex> lock(samplesMutex);
+            if (warmThreads.insert(std::this_thread::get_id()).second) {
+                return;
+            }
+            for (int stage = 0; stage < IrxStageCount; ++stage) {
+                samples[stage].push_back(times.seconds[stage]);
+            }
+        });
+    session.finish();
+
+    row.timedFrames = static_cast<unsigned>(samples[IrxStageTotal].size());
+    for (int stage = 0; stage < IrxStageCount; ++stage) {
+        row.stages[stage] = Summarize(samples[stage]);
+    }
+    return row;
+}

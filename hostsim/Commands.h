@@ -1,0 +1,150 @@
+// What the caller hands the simulated host for one command, and what comes
+// back from it.
+#pragma once
+
+#include "host/HostTypes.h"
+#include "hostsim/CallLog.h"
+#include "hostsim/Faults.h"
+#include "hostsim/World.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hostsim {
+
+struct FrameTime {
+    int32_t current_time = 0;
+    int32_t time_step = 1;
+    uint32_t time_scale = 30;
+};
+
+// The in_data and out_data a command starts from, host behaviour and faults.
+struct CommandSetup {
+    FrameTime time;
+    PF_RationalScale downsample_x{1, 1}; // a denominator of 0 is passed on as is
+    PF_RationalScale downsample_y{1, 1};
+    // Hand the command a sequence_data handle of the host's (in_data and the
+    // preset out_data); whether the effect disposed of it comes back in the result.
+    bool withSequenceData = false;
+    PF_OutData out{};       // out_data as the host hands it over
+    int iterateThreads = 1; // iterateFloat splits the rows over this many threads (1 or 2)
+    Faults faults;
+};
+
+// Whatever a command (or the host as a whole) still holds: acquired suites,
+// handles, checkouts. Empty means nothing leaked.
+struct Leftovers {
+    std::map<SuiteKey, int64_t> suites; // acquires minus releases, non-zero entries only
+    int64_t handles = 0;                // allocated and not disposed
+    int64_t lockedHandles = 0;          // locks minus unlocks
+    std::vector<int32_t> paramsCheckedOut; // checked out and never checked in
+    bool inputPixelsCheckedOut = false;    // checkout_layer_pixels without checkin
+
+    bool clean() const;
+    std::string describe() const; // "" when clean
+};
+
+struct CommandResult {
+    PF_Err result = PF_Err_NONE;
+    PF_OutData out{}; // out_data after the command
+    CallLog log;
+    Leftovers leftovers;
+    bool sequenceDataDisposed = false;
+    // Misuse the host noticed: a wrong effect_ref, a release of a suite never
+    // acquired, an unlock without lock, an unknown world, ...
+    std::vector<std::string> misuse;
+};
+
+// Registration through PluginDataEntryFunction.
+struct Registration {
+    PF_Err result = PF_Err_NONE; // what PluginDataEntryFunction returned
+    int calls = 0;               // calls of the registration callback
+    bool inPtrPassedOn = false;  // the callback got the host's inPtr back
+    std::string name, matchName, category, entryPointName;
+    int32_t kind = 0;
+    int32_t apiVersionMajor = 0;
+    int32_t apiVersionMinor = 0;
+    int32_t reservedInfo = 0;
+};
+
+// One inter.add_param call, refused ones included.
+struct AddedParam {
+    int32_t index = 0;
+    PF_ParamDef def{};
+    std::string popupNames; // copy of u.pd.namesptr for a popup
+    PF_Err result = PF_Err_NONE;
+};
+
+struct ParamsSetupResult : CommandResult {
+    std::vector<AddedParam> added;
+};
+
+struct PreRenderRequest : CommandSetup {
+    PF_RenderRequest request{};
+    int16_t bitdepth = 8;
+    PF_LRect presetResultRect{};    // output rects as the host presets them
+    PF_LRect presetMaxResultRect{};
+    PF_CheckoutResult inputCheckout{}; // what checkout_layer reports
+
+    // A request for the whole of a width × height frame whose input covers it.
+    static PreRenderRequest WholeFrame(int32_t width, int32_t height);
+};
+
+// One checkout_layer call as the effect made it.
+struct LayerCheckout {
+    int32_t index = 0;
+    int32_t checkout_id = 0;
+    PF_RenderRequest request{};
+    int32_t what_time = 0;
+    int32_t time_step = 0;
+    uint32_t time_scale = 0;
+};
+
+struct PreRenderResult : CommandResult {
+    PF_PreRenderOutput output{};
+    std::vector<LayerCheckout> checkouts;
+};
+
+// The five effect parameter values of one frame.
+struct EffectValues {
+    int32_t channels = 1;         // popup, 1..3
+    double position = 0.5;        // pixels
+    double rotationDegrees = 0.0; // handed over as 16.16 fixed degrees
+    double scale = 100.0;         // percent
+    double blur = 0.0;            // pixels
+};
+
+// 16.16 fixed-point degrees, rounded and saturated to the 32-bit range.
+PF_Fixed DegreesToFixed(double degrees);
+
+struct FrameRequest : CommandSetup {
+    FrameRequest() = default;
+    explicit FrameRequest(World inputWorld, EffectValues effectValues = {})
+        : input(std::move(inputWorld)), values(effectValues) {}
+
+    World input;
+    std::optional<WorldShape> outputShape; // none: the input's shape
+    EffectValues values;
+    // Run smart pre-render for the whole frame first, as a host does. Its
+    // calls come first in the log; a failure ends the frame with its result.
+    bool preRenderFirst = false;
+};
+
+struct FrameResult : CommandResult {
+    World output;
+    std::string guardDamage; // "" when every guard byte of both worlds is intact
+    bool inputUntouched = true;
+    std::array<int, 6> paramCheckouts{}; // per parameter index
+    std::array<int, 6> paramCheckins{};
+    int inputCheckouts = 0;
+    int inputCheckins = 0;
+    int outputCheckouts = 0;
+
+    bool guardsIntact() const { return guardDamage.empty(); }
+};
+
+} // namespace hostsim

@@ -1,0 +1,235 @@
+// The window-system side of the layer on headless EGL (Mesa's surfaceless
+// platform): an 8x8 pbuffer stands in for the hidden window, and one EGL
+// display serves the whole process.
+#include "AESDK_OpenGL_Platform.h"
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace AESDK_OpenGL {
+namespace {
+
+constexpr EGLint kDrawableSize = 8;
+
+// Initialised on first use and never terminated: the display is one handle for
+// the whole process, shared with anything else in it that uses EGL.
+EGLDisplay Display()
+{
+    static const EGLDisplay display = [] {
+        EGLDisplay candidate =
+            eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+        if (candidate != EGL_NO_DISPLAY && eglInitialize(candidate, nullptr, nullptr) != EGL_TRUE) {
+            candidate = EGL_NO_DISPLAY;
+        }
+        return candidate;
+    }();
+    return display;
+}
+
+// The current-context slots of EGL are per client API and per thread.
+bool BindOpenGL()
+{
+    return eglBindAPI(EGL_OPENGL_API) == EGL_TRUE;
+}
+
+void ThrowOsCallsFailed()
+{
+    throw AESDK_OpenGL_Fault{OsCallsFailed};
+}
+
+EGLConfig ChooseDrawableConfig(EGLDisplay display)
+{
+    const EGLint attributes[] = {EGL_SURFACE_TYPE,    EGL_PBUFFER_BIT,
+                                 EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+                                 EGL_RED_SIZE,        8,
+                                 EGL_GREEN_SIZE,      8,
+                                 EGL_BLUE_SIZE,       8,
+                                 EGL_ALPHA_SIZE,      8,
+                                 EGL_DEPTH_SIZE,      8,
+                                 EGL_NONE};
+    EGLConfig config = nullptr;
+    EGLint count = 0;
+    if (eglChooseConfig(display, attributes, &config, 1, &count) != EGL_TRUE || count < 1) {
+        ThrowOsCallsFailed();
+    }
+    return config;
+}
+
+EGLConfig ConfigOfDrawable(EGLDisplay display, EGLSurface drawable)
+{
+    EGLint configId = 0;
+    if (eglQuerySurface(display, drawable, EGL_CONFIG_ID, &configId) != EGL_TRUE) {
+        ThrowOsCallsFailed();
+    }
+    const EGLint attributes[] = {EGL_CONFIG_ID, configId, EGL_NONE};
+    EGLConfig config = nullptr;
+    EGLint count = 0;
+    if (eglChooseConfig(display, attributes, &config, 1, &count) != EGL_TRUE || count < 1) {
+        ThrowOsCallsFailed();
+    }
+    return config;
+}
+
+// Versioned (3.3 core) contexts need EGL 1.5 or EGL_KHR_create_context.
+bool VersionedContextsAvailable(EGLDisplay display)
+{
+    const char* version = eglQueryString(display, EGL_VERSION);
+    const char* extensions = eglQueryString(display, EGL_EXTENSIONS);
+    int major = 0;
+    int minor = 0;
+    const bool atLeast15 = version != nullptr && std::sscanf(version, "%d.%d", &major, &minor) == 2 &&
+                           (major > 1 || (major == 1 && minor >= 5));
+    return atLeast15 ||
+           (extensions != nullptr && std::strstr(extensions, "EGL_KHR_create_context") != nullptr);
+}
+
+// Deletes a new context unless it is handed on, so that a failed set-up leaves
+// no context behind (and none current).
+class NewContext {
+public:
+    NewContext(EGLDisplay display, EGLContext context) : display_(display), context_(context) {}
+    ~NewContext()
+    {
+        if (context_ == EGL_NO_CONTEXT) {
+            return;
+        }
+        if (eglGetCurrentContext() == context_) {
+            eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        }
+        eglDestroyContext(display_, context_);
+    }
+    NewContext(const NewContext&) = delete;
+    NewContext& operator=(const NewContext&) = delete;
+
+    EGLContext get() const { return context_; }
+    EGLContext release()
+    {
+        const EGLContext context = context_;
+        context_ = EGL_NO_CONTEXT;
+        return context;
+    }
+
+private:
+    EGLDisplay display_;
+    EGLContext context_;
+};
+
+} // namespace
+
+WindowHandle AESDK_OpenGL_CreateHiddenWindow(std::string& className)
+{
+    className = AESDK_OpenGL_NextWindowClassName();
+    const EGLDisplay display = Display();
+    if (display == EGL_NO_DISPLAY) {
+        ThrowOsCallsFailed();
+    }
+    const EGLint size[] = {EGL_WIDTH, kDrawableSize, EGL_HEIGHT, kDrawableSize, EGL_NONE};
+    const EGLSurface drawable =
+        eglCreatePbufferSurface(display, ChooseDrawableConfig(display), size);
+    if (drawable == EGL_NO_SURFACE) {
+        ThrowOsCallsFailed();
+    }
+    return drawable;
+}
+
+RenderContextHandle AESDK_OpenGL_CreateGLContext(DeviceContextHandle deviceContext,
+                                                 RenderContextHandle shareContext)
+{
+    const EGLDisplay display = Display();
+    const EGLSurface drawable = deviceContext;
+    const EGLConfig config = ConfigOfDrawable(display, drawable);
+    if (!BindOpenGL()) {
+        ThrowOsCallsFailed();
+    }
+
+    // The root is a compatibility context; a render thread's context is 3.3
+    // (core by default) and joins the root's share group at creation.
+    const EGLint legacyAttributes[] = {EGL_NONE};
+    const EGLint versionedAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3,
+                                          EGL_CONTEXT_MINOR_VERSION, 3, EGL_NONE};
+    NewContext context(display, shareContext == nullptr
+                                    ? eglCreateContext(display, config, EGL_NO_CONTEXT,
+                                                       legacyAttributes)
+                                    : eglCreateContext(display, config, shareContext,
+                                                       versionedAttributes));
+    if (context.get() == EGL_NO_CONTEXT ||
+        eglMakeCurrent(display, drawable, drawable, context.get()) != EGL_TRUE) {
+        ThrowOsCallsFailed();
+    }
+    if (shareContext == nullptr && !VersionedContextsAvailable(display)) {
+        ThrowOsCallsFailed();
+    }
+    return context.release();
+}
+
+namespace Platform {
+
+DeviceContextHandle GetDeviceContext(WindowHandle window)
+{
+    return window;
+}
+
+bool MakeCurrent(DeviceContextHandle deviceContext, RenderContextHandle renderContext)
+{
+    if (!BindOpenGL()) {
+        return false;
+    }
+    if (renderContext == nullptr) {
+        const EGLDisplay current = eglGetCurrentDisplay();
+        return current == EGL_NO_DISPLAY ||
+               eglMakeCurrent(current, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT) == EGL_TRUE;
+    }
+    return eglMakeCurrent(Display(), deviceContext, deviceContext, renderContext) == EGL_TRUE;
+}
+
+void QueryCurrent(void* state[4])
+{
+    BindOpenGL();
+    state[0] = eglGetCurrentDisplay();
+    state[1] = eglGetCurrentSurface(EGL_DRAW);
+    state[2] = eglGetCurrentSurface(EGL_READ);
+    state[3] = eglGetCurrentContext();
+}
+
+bool IsCurrent(void* const state[4])
+{
+    void* now[4];
+    QueryCurrent(now);
+    return std::memcmp(now, state, sizeof(now)) == 0;
+}
+
+void RestoreCurrent(void* const state[4])
+{
+    if (state[3] == EGL_NO_CONTEXT) {
+        MakeCurrent(nullptr, nullptr);
+        return;
+    }
+    BindOpenGL();
+    eglMakeCurrent(state[0], state[1], state[2], state[3]);
+}
+
+void TeardownHolder(AESDK_OpenGL_EffectCommonData& holder)
+{
+    const EGLDisplay display = Display();
+    if (holder.renderContext != nullptr) {
+        BindOpenGL();
+        if (eglGetCurrentContext() == holder.renderContext) {
+            eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        }
+        eglDestroyContext(display, holder.renderContext);
+        holder.renderContext = nullptr;
+    }
+    // The device context is the drawable itself: nothing of its own to release.
+    holder.deviceContext = nullptr;
+    if (holder.window != nullptr) {
+        eglDestroySurface(display, holder.window);
+        holder.window = nullptr;
+    }
+    holder.windowClassName.clear();
+}
+
+} // namespace Platform
+} // namespace AESDK_OpenGL

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs the whole test suite headless.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+bash "$root/scripts/install-deps.sh"
+bash "$root/scripts/build.sh"
+cd "${IRX_BUILD_DIR:-$root/build}"
+ctest --output-on-failure --timeout 600 -j "$(nproc)"

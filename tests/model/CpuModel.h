@@ -1,0 +1,121 @@
+// An independent scalar CPU model of the effect's three GPU programs, used to
+// check rendered frames. It works from the host's view of a frame: a
+// hostsim::World in, the five parameter values and the downsample factor, and
+// an expected image to hold a rendered output world against.
+//
+// Typical use:
+//   const auto expected = cpumodel::ExpectedImage(input, cpumodel::FromHostValues(values, dsx));
+//   const auto result = cpumodel::CompareWorld(expected, output, cpumodel::DefaultTolerance(format));
+//   EXPECT_TRUE(result.matches()) << result.describe();
+//
+// What is modelled: the frame values (downsample factor, radians, scale / 100,
+// blur taps), texture sampling at pixel centres with bilinear filtering and
+// mirrored-repeat wrapping, the plus / minus coordinate transforms, the
+// channel-pair table with alpha following the green sample, the separable
+// Gaussian blur of the selected pair, and the conversion of the float result
+// into the output world's format. Everything is computed in double precision.
+#pragma once
+
+#include "host/HostTypes.h"
+#include "hostsim/Commands.h"
+#include "hostsim/World.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cpumodel {
+
+// The parameter values of one frame as the effect receives them.
+struct EffectInputs {
+    int32_t channels = 1;                // popup value; 1 red & blue, 2 red & green, else green & blue
+    double position = 0.0;               // pixels at full resolution
+    PF_Fixed rotation = 0;               // 16.16 fixed-point degrees
+    double scale = 100.0;                // percent
+    double blur = 0.0;                   // pixels at full resolution
+    PF_RationalScale downsampleX{1, 1};  // only the horizontal factor is used
+};
+
+// The simulator's per-frame values (rotation in degrees, converted exactly as
+// the simulated host converts it) with the downsample factor of the frame.
+EffectInputs FromHostValues(const hostsim::EffectValues& values, PF_RationalScale downsampleX);
+
+// What the programs receive, in the single precision of their uniforms.
+struct ProgramSettings {
+    int32_t mode = 1;
+    float position = 0.0f; // pixels
+    float rotation = 0.0f; // radians
+    float scale = 1.0f;
+    float radius = 0.0f;   // blur reach in pixels
+    bool blurOn = false;   // the two blur passes run
+    int32_t steps = 0;     // taps on each side of the centre; only set when blurOn
+    float width = 0.0f;
+    float height = 0.0f;
+};
+
+// Frame values for a width x height frame. A zero downsample denominator
+// counts as full resolution; a radius that is not finite and above 0 means no
+// blur. Meant for the radii a frame really uses (steps are not clamped).
+ProgramSettings DeriveSettings(const EffectInputs& inputs, int32_t width, int32_t height);
+
+// Four components per pixel in texture order, which is the host's memory
+// order: alpha, red, green, blue. Values are in the programs' units (8-bit
+// divided by 255, 16-bit by 65535, float as stored). A NaN value marks a
+// component that no renderer is bound to (its sampling coordinate is not
+// finite, e.g. the reciprocal of a zero scale). `slack` is how far a faithful
+// renderer may stray from `value` because its sampling coordinates are only
+// single precision: the coordinate's uncertainty in texels times the local
+// slope of the bilinear surface, summed over every lookup that fed the value.
+struct Image {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<std::array<double, 4>> value;
+    std::vector<std::array<double, 4>> slack;
+
+    Image() = default;
+    Image(int32_t w, int32_t h);
+    size_t index(int32_t x, int32_t y) const { return size_t(y) * size_t(width) + size_t(x); }
+};
+
+// The input world as the programs see it after the upload.
+Image TextureFromWorld(const hostsim::World& world);
+
+// The offset pass and, when settings.blurOn, the two blur passes.
+Image RunPrograms(const Image& texture, const ProgramSettings& settings);
+
+// TextureFromWorld, DeriveSettings and RunPrograms in one.
+Image ExpectedImage(const hostsim::World& input, const EffectInputs& inputs);
+
+// How close an output component (host units: 8-bit 0..255, 16-bit as stored,
+// float as stored) must be to the model:
+//   |actual - expected| <= absolute + relative * |expected| + slackScale * slack
+struct Tolerance {
+    double absolute = 0.0;
+    double relative = 0.0;
+    double slackScale = 0.0; // host units per program unit of slack
+};
+
+// The bounds that renders on Mesa's llvmpipe meet (justified in CpuModel.cpp).
+Tolerance DefaultTolerance(PF_PixelFormat format);
+
+struct Comparison {
+    size_t compared = 0;   // components held against the model
+    size_t skipped = 0;    // components the model leaves free (NaN)
+    size_t mismatches = 0;
+    double worstError = 0.0;  // largest |actual - expected| among compared components
+    double worstExcess = 0.0; // largest error beyond the tolerance (0 when all match)
+    std::string firstMismatch;
+
+    bool matches() const { return mismatches == 0; }
+    std::string describe() const;
+};
+
+// Holds every component of `actual` (same size as `expected`) against the
+// model converted to the world's format: clamped and scaled by 255 or 65535
+// for the integer formats, as read back from a float framebuffer.
+Comparison CompareWorld(const Image& expected, const hostsim::World& actual,
+                        const Tolerance& tolerance);
+
+} // namespace cpumodel

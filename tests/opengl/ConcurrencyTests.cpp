@@ -1,0 +1,54 @@
+// Render threads that set up their contexts and build their objects all at
+// once, while the others already call OpenGL. Also run under helgrind.
+#include "LayerTestSupport.h"
+
+#include <glbinding/gl33core/gl.h>
+
+#include <atomic>
+#include <vector>
+
+using namespace AESDK_OpenGL;
+using namespace gl33core;
+using namespace layertest;
+
+namespace {
+
+constexpr int kRenderThreads = 8;
+constexpr int kRounds = 2;
+
+} // namespace
+
+using ConcurrentRenderThreads = LayerTest;
+
+TEST_F(ConcurrentRenderThreads, SetUpAndBuildAtOnceRepeatedly)
+{
+    for (int round = 0; round < kRounds; ++round) {
+        testing::internal::CaptureStdout();
+        ASSERT_EQ(RunGlobalSetup(), PF_Err_NONE);
+        std::atomic<int> complete{0};
+        std::vector<std::thread> threads;
+        for (int thread = 0; thread < kRenderThreads; ++thread) {
+            threads.emplace_back([&complete] {
+                auto renderData = SetUpRenderThread();
+                for (const uint16_t size : {8, 5}) {
+                    ASSERT_TRUE(AESDK_OpenGL_MakeCurrent(*renderData));
+                    AESDK_OpenGL_InitResources(*renderData, size, size);
+                }
+                glBindFramebuffer(GL_FRAMEBUFFER, renderData->framebuffers[2]);
+                if (AESDK_OpenGL_FramebufferStatusString() == "OK") {
+                    ++complete;
+                }
+            });
+        }
+        for (auto& thread : threads) {
+            thread.join();
+        }
+        const std::string output = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(complete.load(), kRenderThreads);
+        EXPECT_EQ(ContextBlocks(output), kRenderThreads + 1);
+        EXPECT_EQ(output.find("ERROR"), std::string::npos) << output;
+        EXPECT_EQ(AESDK_OpenGL_LentBindingHandleCount(), kRenderThreads + 1);
+        ASSERT_EQ(RunGlobalSetdown(), PF_Err_NONE);
+        EXPECT_EQ(spy::LiveContexts(), contextsBefore_);
+    }
+}

@@ -1,0 +1,144 @@
+#include "tests/render/RenderTestSupport.h"
+
+#include <sstream>
+
+namespace rendertest {
+
+hostsim::Host& Effect()
+{
+    static hostsim::Host& host = [] () -> hostsim::Host& {
+        static hostsim::Host loaded(IRX_MODULE_FILE);
+        const auto setup = loaded.globalSetup();
+        const auto params = loaded.paramsSetup();
+        if (setup.result != PF_Err_NONE || params.result != PF_Err_NONE) {
+            throw std::runtime_error("the effect did not set up");
+        }
+        return loaded;
+    }();
+    return host;
+}
+
+hostsim::World NoiseWorld(PF_PixelFormat format, int32_t width, int32_t height,
+                          int32_t padPixels, std::mt19937& random)
+{
+    hostsim::WorldShape shape;
+    shape.format = format;
+    shape.width = width;
+    shape.height = height;
+    shape.rowbytes = static_cast<int32_t>((width + padPixels) * hostsim::PixelSize(format));
+    hostsim::World world(shape);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> deep(0, 32768);
+    std::uniform_real_distribution<double> real(-0.5, 1.5);
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            std::array<double, 4> argb{};
+            for (double& component : argb) {
+                if (format == PF_PixelFormat_ARGB32) {
+                    component = byte(random);
+                } else if (format == PF_PixelFormat_ARGB64) {
+                    component = deep(random);
+                } else {
+                    component = real(random);
+                }
+            }
+            world.set(x, y, argb);
+        }
+    }
+    return world;
+}
+
+hostsim::FrameRequest RandomFrame(hostsim::World input, std::mt19937& random)
+{
+    std::uniform_int_distribution<int> mode(0, 7);
+    std::uniform_real_distribution<double> position(-40.0, 40.0);
+    std::uniform_real_distribution<double> rotation(-200.0, 200.0);
+    std::uniform_real_distribution<double> scaleMagnitude(20.0, 300.0);
+    std::uniform_real_distribution<double> blur(0.5, 12.0);
+    std::uniform_int_distribution<int> choice(0, 7);
+
+    hostsim::EffectValues values;
+    values.channels = mode(random);
+    values.position = position(random);
+    values.rotationDegrees = rotation(random);
+    values.scale = choice(random) == 0 ? 0.0 : scaleMagnitude(random) * (choice(random) < 3 ? -1 : 1);
+    values.blur = choice(random) < 4 ? 0.0 : blur(random);
+    hostsim::FrameRequest request(std::move(input), values);
+    request.downsample_x = choice(random) < 4 ? PF_RationalScale{1, 1} : PF_RationalScale{1, 2};
+    request.downsample_y = request.downsample_x;
+    return request;
+}
+
+::testing::AssertionResult MatchesModel(const hostsim::FrameRequest& request,
+                                        const hostsim::FrameResult& result)
+{
+    const auto expected = cpumodel::ExpectedImage(
+        request.input, cpumodel::FromHostValues(request.values, request.downsample_x));
+    const auto comparison = cpumodel::CompareWorld(
+        expected, result.output, cpumodel::DefaultTolerance(request.input.format()));
+    std::ostringstream frame;
+    frame << FormatName(request.input.format()) << " " << request.input.width() << "x"
+          << request.input.height() << " rowbytes " << request.input.rowbytes() << ", channels "
+          << request.values.channels << ", position " << request.values.position << ", rotation "
+          << request.values.rotationDegrees << ", scale " << request.values.scale << ", blur "
+          << request.values.blur << ", downsample " << request.downsample_x.num << "/"
+          << request.downsample_x.den << ": " << comparison.describe();
+    if (result.result != PF_Err_NONE) {
+        return ::testing::AssertionFailure() << "result " << result.result << " for " << frame.str();
+    }
+    if (!comparison.matches() || comparison.compared == 0) {
+        return ::testing::AssertionFailure() << frame.str();
+    }
+    return ::testing::AssertionSuccess() << frame.str();
+}
+
+::testing::AssertionResult EverythingReturned(const hostsim::FrameResult& result)
+{
+    std::ostringstream problems;
+    if (!result.leftovers.clean()) {
+        problems << "left behind: " << result.leftovers.describe() << "\n";
+    }
+    for (const std::string& line : result.misuse) {
+        problems << "misuse: " << line << "\n";
+    }
+    for (size_t i = 0; i < result.paramCheckouts.size(); ++i) {
+        if (result.paramCheckins[i] != result.paramCheckouts[i]) {
+            problems << "parameter " << i << ": " << result.paramCheckouts[i] << " checkouts, "
+                     << result.paramCheckins[i] << " checkins\n";
+        }
+    }
+    // Once anything was checked out, all six records and the input go back.
+    const bool checkedOut = result.log.count("checkout_layer_pixels") > 0;
+    if (checkedOut && result.log.count("checkin_param") != 6) {
+        problems << result.log.count("checkin_param") << " checkin_param calls\n";
+    }
+    if (checkedOut && result.log.count("checkin_layer_pixels") != 1) {
+        problems << result.log.count("checkin_layer_pixels") << " checkin_layer_pixels calls\n";
+    }
+    if (!result.guardsIntact()) {
+        problems << "guard bytes: " << result.guardDamage << "\n";
+    }
+    if (!result.inputUntouched) {
+        problems << "the input world was written\n";
+    }
+    if (problems.str().empty()) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << problems.str() << result.log.describe();
+}
+
+std::string FormatName(PF_PixelFormat format)
+{
+    switch (format) {
+    case PF_PixelFormat_ARGB32:
+        return "8-bit";
+    case PF_PixelFormat_ARGB64:
+        return "16-bit";
+    case PF_PixelFormat_ARGB128:
+        return "float";
+    default:
+        return "format " + std::to_string(format);
+    }
+}
+
+} // namespace rendertest

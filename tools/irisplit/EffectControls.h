@@ -1,0 +1,46 @@
+// The effect's controls as it declared them at parameter setup: the names,
+// ranges and popup choices the command line is checked against.
+#pragma once
+
+#include "Keyframes.h"
+
+#include "hostsim/Commands.h"
+
+#include <string>
+#include <vector>
+
+namespace irisplit {
+
+struct NumericControl {
+    std::string name;
+    double min = 0.0;
+    double max = 0.0;
+    double defaultValue = 0.0;
+};
+
+class EffectControls {
+public:
+    // Throws EffectError when a control irisplit drives is missing.
+    explicit EffectControls(const std::vector<hostsim::AddedParam>& declared);
+
+    // The popup choice (1-based) whose name, lower-cased with " & " as "-",
+    // is `choice` ("red-blue" for "Red & Blue"); throws UsageError otherwise.
+    int channelsChoice(const std::string& choice) const;
+
+    int defaultChannels() const { return defaultChannels_; }
+    double defaultValue(const std::string& controlName) const { return numeric(controlName).defaultValue; }
+
+    // Throws UsageError naming `option` and the control's range when a value
+    // (or keyframe) falls outside it.
+    void checkRange(const std::string& option, const std::string& controlName,
+                    const AnimatedValue& value) const;
+
+private:
+    const NumericControl& numeric(const std::string& name) const;
+
+    std::vector<NumericControl> numeric_;
+    std::vector<std::string> channelChoices_; // command-line spellings, in popup order
+    int defaultChannels_ = 1;
+};
+
+} // namespace irisplit

@@ -1,0 +1,35 @@
+// Exit codes of irisplit and the exceptions that carry a failure to main().
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace irisplit {
+
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitInternal = 1, // anything unexpected (out of memory, a bug)
+    kExitUsage = 2,    // bad command line or option value
+    kExitFile = 3,     // a file could not be read or written, or the module not loaded
+    kExitEffect = 4    // the effect returned a host error code
+};
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct FileError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct EffectError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// "<command> failed: host result code N" and the effect's message, if any.
+EffectError EffectFailure(const std::string& command, int32_t code, const char* returnMsg,
+                          size_t returnMsgSize);
+
+} // namespace irisplit

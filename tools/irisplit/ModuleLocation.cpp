@@ -1,0 +1,24 @@
+#include "ModuleLocation.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace irisplit {
+
+std::string LocateModule(const std::string& commandLinePath)
+{
+    if (!commandLinePath.empty()) {
+        return commandLinePath;
+    }
+    std::error_code error;
+    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const auto besideExecutable = executable.parent_path() / IRX_MODULE_FILE_NAME;
+        if (std::filesystem::exists(besideExecutable, error)) {
+            return besideExecutable.string();
+        }
+    }
+    return IRX_BUILT_MODULE_PATH;
+}
+
+} // namespace irisplit

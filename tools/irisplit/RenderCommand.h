@@ -1,0 +1,29 @@
+// `irisplit render`: applies the effect to one image or a numbered sequence.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace irisplit {
+
+// The command line as typed; every check happens in RunRender.
+struct RenderOptions {
+    std::string input;
+    std::string output;
+    std::optional<std::string> channels; // none: the effect's default
+    std::optional<std::string> position; // a number or FRAME:VALUE,... keyframes
+    std::optional<std::string> rotation;
+    std::optional<std::string> scale;
+    std::optional<std::string> blur;
+    std::optional<std::string> frames; // "A-B" or "N"
+    std::optional<int> depth;          // 8, 16 or 32; none: each file's own
+    std::string downsample = "1/1";
+    unsigned threads = 0; // 0: all cores
+    bool quiet = false;
+    std::string modulePath; // empty: found by LocateModule
+};
+
+// Throws UsageError, FileError or EffectError.
+void RunRender(const RenderOptions& options);
+
+} // namespace irisplit
