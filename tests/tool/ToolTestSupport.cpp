@@ -103,11 +103,11 @@ Picture MakePicture(int width, int height, int channels, OIIO::TypeDesc format, 
 
 void WritePicture(const std::string& path, const Picture& picture)
 {
-    OIIO::ImageSpec spec(picture.width, picture.height, picture.channels, picture.format);
-    spec.attribute("oiio:UnassociatedAlpha", 1);
+    OIIO::ImageSpec imageSpec(picture.width, picture.height, picture.channels, picture.format);
+    imageSpec.attribute("oiio:UnassociatedAlpha", 1);
     auto out = OIIO::ImageOutput::create(path);
     ASSERT_TRUE(out) << OIIO::geterror();
-    ASSERT_TRUE(out->open(path, spec)) << out->geterror();
+    ASSERT_TRUE(out->open(path, imageSpec)) << out->geterror();
     // Integer units go through 0..1 floats; OIIO rounds them back exactly.
     std::vector<float> unit(picture.samples);
     for (float& v : unit) {
@@ -127,10 +127,10 @@ Picture ReadPicture(const std::string& path)
         ADD_FAILURE() << "cannot read " << path << ": " << OIIO::geterror();
         return picture;
     }
-    const OIIO::ImageSpec& spec = in->spec();
-    picture = {spec.width, spec.height, spec.nchannels, spec.format,
-               std::vector<float>(spec.image_pixels() * spec.nchannels)};
-    EXPECT_TRUE(in->read_image(0, 0, 0, spec.nchannels, OIIO::TypeDesc::FLOAT, picture.samples.data()));
+    const OIIO::ImageSpec& imageSpec = in->spec();
+    picture = {imageSpec.width, imageSpec.height, imageSpec.nchannels, imageSpec.format,
+               std::vector<float>(imageSpec.image_pixels() * imageSpec.nchannels)};
+    EXPECT_TRUE(in->read_image(0, 0, 0, imageSpec.nchannels, OIIO::TypeDesc::FLOAT, picture.samples.data()));
     const bool integer = picture.format != OIIO::TypeDesc::FLOAT && picture.format != OIIO::TypeDesc::HALF;
     for (float& v : picture.samples) {
         v = float(v * UnitsPerOne(picture.format));

@@ -71,9 +71,9 @@ PF_PixelFormat FormatOfSamples(OIIO::TypeDesc type)
 
 void FindChannels(Image& image)
 {
-    image.alpha = image.spec.alpha_channel;
+    image.alpha = image.imageSpec.alpha_channel;
     std::vector<int> colour;
-    for (int c = 0; c < image.spec.nchannels && colour.size() < 3; ++c) {
+    for (int c = 0; c < image.imageSpec.nchannels && colour.size() < 3; ++c) {
         if (c != image.alpha) {
             colour.push_back(c);
         }
@@ -97,9 +97,9 @@ std::string TemporaryNameFor(const std::string& path)
 
 } // namespace
 
-PF_PixelFormat HostFormatForFile(const OIIO::ImageSpec& spec)
+PF_PixelFormat HostFormatForFile(const OIIO::ImageSpec& imageSpec)
 {
-    switch (spec.format.basetype) {
+    switch (imageSpec.format.basetype) {
     case OIIO::TypeDesc::UINT8:
     case OIIO::TypeDesc::INT8:
         return PF_PixelFormat_ARGB32;
@@ -120,15 +120,15 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format)
         throw FileError("cannot read '" + path + "': " + OIIO::geterror());
     }
     Image image;
-    image.spec = in->spec();
-    image.sampleType = SampleType(format.value_or(HostFormatForFile(image.spec)));
+    image.imageSpec = in->spec();
+    image.sampleType = SampleType(format.value_or(HostFormatForFile(image.imageSpec)));
     try {
         FindChannels(image);
     } catch (const FileError& e) {
         throw FileError("cannot use '" + path + "': it " + e.what());
     }
-    image.pixels.resize(image.spec.image_pixels() * image.spec.nchannels * image.sampleType.size());
-    if (!in->read_image(0, 0, 0, image.spec.nchannels, image.sampleType, image.pixels.data())) {
+    image.pixels.resize(image.imageSpec.image_pixels() * image.imageSpec.nchannels * image.sampleType.size());
+    if (!in->read_image(0, 0, 0, image.imageSpec.nchannels, image.sampleType, image.pixels.data())) {
         throw FileError("cannot read '" + path + "': " + in->geterror());
     }
     return image;
@@ -137,11 +137,11 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format)
 hostsim::World ToWorld(const Image& image)
 {
     const PF_PixelFormat format = FormatOfSamples(image.sampleType);
-    hostsim::World world(hostsim::WorldShape{format, image.spec.width, image.spec.height, {}});
+    hostsim::World world(hostsim::WorldShape{format, image.imageSpec.width, image.imageSpec.height, {}});
     WithDepth(format, [&](auto depth) {
         using D = decltype(depth);
         const auto* samples = reinterpret_cast<const typename D::Sample*>(image.pixels.data());
-        const int channels = image.spec.nchannels;
+        const int channels = image.imageSpec.nchannels;
         for (int32_t y = 0; y < world.height(); ++y) {
             auto* out = reinterpret_cast<typename D::Pixel*>(world.row(y));
             const auto* in = samples + size_t(y) * world.width() * channels;
@@ -159,24 +159,24 @@ hostsim::World ToWorld(const Image& image)
 Image FromWorld(const Image& input, const hostsim::World& rendered)
 {
     Image output = input;
-    output.spec.tile_width = output.spec.tile_height = output.spec.tile_depth = 0;
-    output.spec.attribute("oiio:UnassociatedAlpha", 1); // colour is written as it comes
+    output.imageSpec.tile_width = output.imageSpec.tile_height = output.imageSpec.tile_depth = 0;
+    output.imageSpec.attribute("oiio:UnassociatedAlpha", 1); // colour is written as it comes
     if (input.grey()) {
         const bool hasAlpha = input.alpha >= 0;
-        output.spec.nchannels = hasAlpha ? 4 : 3;
-        output.spec.channelnames = {"R", "G", "B"};
-        output.spec.channelformats.clear();
+        output.imageSpec.nchannels = hasAlpha ? 4 : 3;
+        output.imageSpec.channelnames = {"R", "G", "B"};
+        output.imageSpec.channelformats.clear();
         if (hasAlpha) {
-            output.spec.channelnames.push_back("A");
+            output.imageSpec.channelnames.push_back("A");
         }
-        output.spec.alpha_channel = hasAlpha ? 3 : -1;
-        output.red = 0, output.green = 1, output.blue = 2, output.alpha = output.spec.alpha_channel;
-        output.pixels.assign(output.spec.image_pixels() * output.spec.nchannels * output.sampleType.size(), 0);
+        output.imageSpec.alpha_channel = hasAlpha ? 3 : -1;
+        output.red = 0, output.green = 1, output.blue = 2, output.alpha = output.imageSpec.alpha_channel;
+        output.pixels.assign(output.imageSpec.image_pixels() * output.imageSpec.nchannels * output.sampleType.size(), 0);
     }
     WithDepth(rendered.format(), [&](auto depth) {
         using D = decltype(depth);
         auto* samples = reinterpret_cast<typename D::Sample*>(output.pixels.data());
-        const int channels = output.spec.nchannels;
+        const int channels = output.imageSpec.nchannels;
         for (int32_t y = 0; y < rendered.height(); ++y) {
             const auto* in = reinterpret_cast<const typename D::Pixel*>(rendered.row(y));
             auto* out = samples + size_t(y) * rendered.width() * channels;
@@ -200,7 +200,7 @@ void WriteImage(const std::string& path, const Image& image)
         throw FileError("cannot write '" + path + "': " + OIIO::geterror());
     }
     const std::string temporary = TemporaryNameFor(path);
-    const bool written = out->open(temporary, image.spec) &&
+    const bool written = out->open(temporary, image.imageSpec) &&
                          out->write_image(image.sampleType, image.pixels.data()) && out->close();
     std::error_code renameError;
     if (written) {

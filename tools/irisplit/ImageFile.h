@@ -22,10 +22,10 @@ namespace irisplit {
 
 // The host depth that holds a file's samples without loss: 8 for 8-bit
 // files, 16 for 16-bit ones, 32 (float) for everything else.
-PF_PixelFormat HostFormatForFile(const OIIO::ImageSpec& spec);
+PF_PixelFormat HostFormatForFile(const OIIO::ImageSpec& imageSpec);
 
 struct Image {
-    OIIO::ImageSpec spec;       // as the file describes itself (format: the file's sample type)
+    OIIO::ImageSpec imageSpec;       // as the file describes itself (format: the file's sample type)
     OIIO::TypeDesc sampleType;  // type of the samples in `pixels`: the host depth's
     std::vector<uint8_t> pixels; // interleaved channels, rows top to bottom
     // Channel positions; red == green == blue for a grey image; alpha -1 when none.
