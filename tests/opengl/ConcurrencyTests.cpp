@@ -45,7 +45,7 @@ TEST_F(ConcurrentRenderThreads, SetUpAndBuildAtOnceRepeatedly)
         }
         const std::string output = testing::internal::GetCapturedStdout();
         EXPECT_EQ(complete.load(), kRenderThreads);
-        EXPECT_EQ(ContextBlocks(output), kRenderThreads + 1);
+        EXPECT_EQ(testsupport::ContextBlocks(output), kRenderThreads + 1);
         EXPECT_EQ(output.find("ERROR"), std::string::npos) << output;
         EXPECT_EQ(AESDK_OpenGL_LentBindingHandleCount(), kRenderThreads + 1);
         ASSERT_EQ(RunGlobalSetdown(), PF_Err_NONE);

@@ -95,7 +95,7 @@ TEST_F(RenderThreadContext, FailedMakeCurrentIsReportedAndTheContextStillGoes)
 
 TEST_F(RenderThreadContext, SavedContextMakesNoCallWhenNothingChanged)
 {
-    CallerContext caller;
+    testsupport::HostContext caller;
     const int callsBefore = spy::MakeCurrentCalls();
     { AESDK_OpenGL_SavedContext saved; }
     EXPECT_EQ(spy::MakeCurrentCalls(), callsBefore);

@@ -25,7 +25,7 @@ TEST_F(GlobalLifecycle, SetupPrintsOneContextBlockAndLeavesNoContextCurrent)
     EXPECT_TRUE(vendor < renderer && renderer < revision && revision != std::string::npos);
     ASSERT_GE(output.size(), 11u);
     EXPECT_EQ(output.substr(output.size() - 11), " (gl.xml)\n\n");
-    EXPECT_EQ(CallerContext::CurrentContext(), EGL_NO_CONTEXT);
+    EXPECT_EQ(testsupport::CurrentContext(), EGL_NO_CONTEXT);
     ASSERT_TRUE(sharedCommonData);
     EXPECT_NE(sharedCommonData->renderContext, nullptr);
     EXPECT_EQ(command.out.my_version, 0x00100001u);
@@ -55,22 +55,22 @@ TEST_F(GlobalLifecycle, SetupWithoutBasicSuiteCreatesNothing)
 
 TEST_F(GlobalLifecycle, FailedSetupReports4AndLeavesTheCallersContextAlone)
 {
-    CallerContext caller;
+    testsupport::HostContext caller;
     spy::FailContextCreation();
     EXPECT_EQ(RunGlobalSetup(), PF_Err_OUT_OF_MEMORY);
-    EXPECT_TRUE(caller.IsCurrent());
+    EXPECT_TRUE(caller.isCurrent());
 
     // A driver that cannot make versioned contexts: the root context goes again.
     spy::ClearFaults();
     spy::HideVersionedContexts();
     EXPECT_EQ(RunGlobalSetup(), PF_Err_OUT_OF_MEMORY);
-    EXPECT_TRUE(caller.IsCurrent());
+    EXPECT_TRUE(caller.isCurrent());
     EXPECT_EQ(spy::LiveContexts(), contextsBefore_ + 1); // the caller's own
 }
 
 TEST_F(GlobalLifecycle, SetdownReleasesEveryHolderAndPutsTheCallersContextBack)
 {
-    CallerContext caller;
+    testsupport::HostContext caller;
     QuietGlobalSetup();
     std::vector<std::weak_ptr<AESDK_OpenGL_EffectRenderData>> renderHolders;
     testing::internal::CaptureStdout();
@@ -81,7 +81,7 @@ TEST_F(GlobalLifecycle, SetdownReleasesEveryHolderAndPutsTheCallersContextBack)
             renderHolders.push_back(renderData);
         });
     }
-    EXPECT_EQ(ContextBlocks(testing::internal::GetCapturedStdout()), 3);
+    EXPECT_EQ(testsupport::ContextBlocks(testing::internal::GetCapturedStdout()), 3);
     EXPECT_EQ(spy::LiveContexts(), contextsBefore_ + 5);
     EXPECT_EQ(AESDK_OpenGL_LentBindingHandleCount(), 4);
 
@@ -92,7 +92,7 @@ TEST_F(GlobalLifecycle, SetdownReleasesEveryHolderAndPutsTheCallersContextBack)
         EXPECT_TRUE(holder.expired());
     }
     EXPECT_EQ(spy::LiveContexts(), contextsBefore_ + 1);
-    EXPECT_TRUE(caller.IsCurrent());
+    EXPECT_TRUE(caller.isCurrent());
 }
 
 TEST_F(GlobalLifecycle, RenderDataInUseOutlivesSetdownUntilReleased)

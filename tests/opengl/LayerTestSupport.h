@@ -2,7 +2,7 @@
 // directly, in this process.
 #pragma once
 
-#include "CallerContext.h"
+#include "tests/support/HostContext.h"
 #include "Kaleon.h"
 #include "KaleonGlobal.h"
 #include "WindowSystemSpy.h"

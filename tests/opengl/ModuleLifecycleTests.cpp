@@ -1,6 +1,6 @@
 // Global setup and setdown of the loaded module, driven by the host simulator.
 // This program never links the OpenGL layer itself: the module has its own.
-#include "CallerContext.h"
+#include "tests/support/HostContext.h"
 #include "hostsim/HostSim.h"
 
 #include <gtest/gtest.h>
@@ -22,17 +22,17 @@ TEST(ModuleGlobalSetup, PrintsOneContextBlockAndPutsTheHostsContextBack)
     auto& host = LoadedEffect();
     for (const bool hostHasContext : {false, true}) {
         SCOPED_TRACE(hostHasContext);
-        std::optional<CallerContext> hostContext;
+        std::optional<testsupport::HostContext> hostContext;
         if (hostHasContext) {
             hostContext.emplace();
         }
-        const EGLContext before = CallerContext::CurrentContext();
+        const EGLContext before = testsupport::CurrentContext();
         testing::internal::CaptureStdout();
         EXPECT_EQ(host.globalSetup().result, PF_Err_NONE);
-        EXPECT_EQ(ContextBlocks(testing::internal::GetCapturedStdout()), 1);
-        EXPECT_EQ(CallerContext::CurrentContext(), before);
+        EXPECT_EQ(testsupport::ContextBlocks(testing::internal::GetCapturedStdout()), 1);
+        EXPECT_EQ(testsupport::CurrentContext(), before);
         EXPECT_EQ(host.globalSetdown().result, PF_Err_NONE);
-        EXPECT_EQ(CallerContext::CurrentContext(), before);
+        EXPECT_EQ(testsupport::CurrentContext(), before);
     }
 }
 
@@ -45,7 +45,7 @@ TEST(ModuleLifetime, LoadSetupSetdownUnloadRepeated)
         host.load();
         testing::internal::CaptureStdout();
         EXPECT_EQ(host.globalSetup().result, PF_Err_NONE);
-        EXPECT_EQ(ContextBlocks(testing::internal::GetCapturedStdout()), 1);
+        EXPECT_EQ(testsupport::ContextBlocks(testing::internal::GetCapturedStdout()), 1);
         EXPECT_EQ(host.globalSetdown().result, PF_Err_NONE);
         host.unload();
     }
@@ -67,5 +67,5 @@ TEST(ModuleLifetime, UnloadWithoutSetdownThenLoadAgain)
     EXPECT_EQ(host.globalSetdown().result, PF_Err_NONE);
     const std::string output = testing::internal::GetCapturedStdout();
     EXPECT_EQ(frames.at(0).result, PF_Err_NONE);
-    EXPECT_EQ(ContextBlocks(output), 3) << output;
+    EXPECT_EQ(testsupport::ContextBlocks(output), 3) << output;
 }

@@ -63,10 +63,25 @@ int HostContext::maxTextureSize()
     return size;
 }
 
-bool NoContextCurrent()
+EGLContext CurrentContext()
 {
     eglBindAPI(EGL_OPENGL_API);
-    return eglGetCurrentContext() == EGL_NO_CONTEXT;
+    return eglGetCurrentContext();
+}
+
+bool NoContextCurrent()
+{
+    return CurrentContext() == EGL_NO_CONTEXT;
+}
+
+int ContextBlocks(const std::string& output)
+{
+    int blocks = 0;
+    for (size_t at = output.find("OpenGL Version:  "); at != std::string::npos;
+         at = output.find("OpenGL Version:  ", at + 1)) {
+        ++blocks;
+    }
+    return blocks;
 }
 
 } // namespace testsupport

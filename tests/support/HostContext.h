@@ -4,6 +4,9 @@
 #pragma once
 
 #include <EGL/egl.h>
+#include <EGL/eglext.h>
+
+#include <string>
 
 namespace testsupport {
 
@@ -25,7 +28,13 @@ private:
     EGLContext context_ = EGL_NO_CONTEXT;
 };
 
+// The OpenGL context current on the calling thread, or EGL_NO_CONTEXT.
+EGLContext CurrentContext();
+
 // No OpenGL context is current on the calling thread.
 bool NoContextCurrent();
+
+// How many context-information blocks the module printed into `output`.
+int ContextBlocks(const std::string& output);
 
 } // namespace testsupport
