@@ -69,6 +69,8 @@ BenchOptions ParseOptions(int argc, char** argv)
     app.add_flag("--no-bandwidth", noBandwidth, "skip the copy-bandwidth measurement");
     app.add_option("--peer", options.peerFile, "ffmpeg peer times from bench/peer-ffmpeg.sh");
     app.add_option("--peer-seconds", options.peerSeconds, "how long timing the peer took");
+    app.add_option("--load-average", options.loadAverage,
+                   "the load before the benchmark began, as /proc/loadavg starts");
     app.add_option("--results", options.resultsFile, "write the Markdown report here");
     app.add_option("--command", options.command, "the command to name in the report");
     try {

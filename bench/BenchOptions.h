@@ -22,6 +22,7 @@ struct BenchOptions {
     bool measureBandwidth = true;
     std::string peerFile;    // ffmpeg peer times; "" for none
     double peerSeconds = 0;  // how long timing the peer took, for the report
+    std::string loadAverage; // the machine's load before the benchmark; "" reads it now
     std::string resultsFile; // the Markdown report; "" for none
     std::string command;     // the command that reproduces the run, for the report
 };

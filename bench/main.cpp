@@ -32,6 +32,9 @@ int Run(const BenchOptions& options)
         run.peer = PeerResults(options.peerFile);
     }
     run.machine = DescribeMachine();
+    if (!options.loadAverage.empty()) {
+        run.machine.loadAverage = options.loadAverage;
+    }
     if (options.measureBandwidth) {
         run.machine.bandwidth = MeasureCopyBandwidth();
         std::cerr << "copy bandwidth " << run.machine.bandwidth->bytesPerSecond / 1e9 << " GB/s"

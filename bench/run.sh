@@ -22,6 +22,7 @@ for name in IRX_BENCH_FRAMES IRX_BENCH_THREADS IRX_BENCH_BLURS IRX_BENCH_DEPTHS 
   fi
 done
 
+load_average=$(cut -d' ' -f1-3 /proc/loadavg)
 start=$SECONDS
 bash "$root/scripts/install-deps.sh"
 bash "$root/bench/install-deps.sh"
@@ -35,6 +36,8 @@ bash "$root/bench/peer-ffmpeg.sh" "$build/bench/peer.tsv" "$sizes" "$depths" "$b
 peer_seconds=$((SECONDS - bench_start))
 # The module's own diagnostics (its context information blocks) go to the log.
 "$build/bench/irx_bench" --sizes "$sizes" --depths "$depths" --blurs "$blurs" \
-  --threads "$threads" --frames "$frames" --peer "$build/bench/peer.tsv" --peer-seconds "$peer_seconds" \
-  --results "$results" --command "$command" >"$build/bench/module-output.log"
+  --threads "$threads" --frames "$frames" \
+  --peer "$build/bench/peer.tsv" --peer-seconds "$peer_seconds" \
+  --load-average "$load_average" --results "$results" --command "$command" \
+  >"$build/bench/module-output.log"
 echo "benchmark ran $((SECONDS - bench_start)) s; results in $results" >&2

@@ -25,7 +25,10 @@ public:
     // the misuse noted when there is a current command.
     static CommandState* ForRef(PF_ProgPtr ref, const char* callback);
 
-    void note(std::string name, std::string args, PF_Err result) { log.add(std::move(name), std::move(args), result); }
+    void note(std::string name, std::string args, PF_Err result) {
+        if (setup.onHostCall) setup.onHostCall(name);
+        log.add(std::move(name), std::move(args), result);
+    }
     void misuse(const std::string& what) { misuses.push_back(what); }
 
     // The world behind a record the effect hands back; null (misuse noted) if unknown.

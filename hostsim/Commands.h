@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -33,6 +34,9 @@ struct CommandSetup {
     PF_OutData out{};       // out_data as the host hands it over
     int iterateThreads = 1; // iterateFloat splits the rows over this many threads (1 or 2)
     Faults faults;
+    // Runs on the command's thread as each host call is logged, before the
+    // call returns to the effect: lets a test hold a command inside a call.
+    std::function<void(const std::string& call)> onHostCall;
 };
 
 // Whatever a command (or the host as a whole) still holds: acquired suites,

@@ -219,7 +219,7 @@ void TeardownHolder(AESDK_OpenGL_EffectCommonData& holder)
     // outlives this module safely.
     const bool windowGone = window == nullptr || DestroyWindowIfOwned(window);
     if (windowGone && !holder.windowClassName.empty()) {
-        UnregisterClassA(holder.windowClassName.c_str(), GetModuleHandleA(nullptr));
+        UnregisterClassA(holder.windowClassName.c_str(), nullptr);
     }
     holder.window = nullptr;
     holder.windowClassName.clear();

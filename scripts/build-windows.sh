@@ -39,9 +39,11 @@ cross_install() { # prefix source [cmake options...]
 mkdir -p "$cache"
 
 glbinding_version=$(apt-cache showsrc glbinding | awk '/^Version:/ { print $2; exit }')
+: "${glbinding_version:?no glbinding source package known to apt (deb-src entries missing?)}"
 glbinding_prefix=$cache/glbinding-$glbinding_version-$toolchain_key
 if [ ! -d "$glbinding_prefix" ]; then
-  (cd "$work" && apt-get source -qq "glbinding=$glbinding_version" >/dev/null 2>&1)
+  (cd "$work" && apt-get source -qq "glbinding=$glbinding_version" >source.log 2>&1) ||
+    { cat "$work/source.log"; exit 1; }
   cross_install "$glbinding_prefix" "$(find "$work" -maxdepth 1 -type d -name 'glbinding-*' | head -1)" \
     -DOPTION_BUILD_TESTS=OFF -DOPTION_BUILD_GPU_TESTS=OFF -DOPTION_BUILD_EXAMPLES=OFF
 fi

@@ -1,0 +1,42 @@
+# Compiler and linker flags of the sanitizer and fuzzing builds, for every
+# target of the tree (module, OpenGL layer, simulator, tests):
+#   IRX_SANITIZE=address  AddressSanitizer with LeakSanitizer and UBSan
+#   IRX_SANITIZE=thread   ThreadSanitizer
+#   IRX_BUILD_FUZZER=ON   coverage for libFuzzer everywhere (clang), with ASan
+#                         unless IRX_SANITIZE picks another sanitizer
+if(IRX_BUILD_FUZZER)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "IRX_BUILD_FUZZER needs clang (libFuzzer)")
+  endif()
+  if(NOT IRX_SANITIZE)
+    set(IRX_SANITIZE address)
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
+if(IRX_SANITIZE STREQUAL "address")
+  set(IRX_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=undefined)
+elseif(IRX_SANITIZE STREQUAL "thread")
+  set(IRX_SANITIZER_FLAGS -fsanitize=thread)
+elseif(IRX_SANITIZE)
+  message(FATAL_ERROR "IRX_SANITIZE must be address or thread, not '${IRX_SANITIZE}'")
+endif()
+
+if(IRX_SANITIZER_FLAGS)
+  add_compile_options(${IRX_SANITIZER_FLAGS} -fno-omit-frame-pointer)
+  add_link_options(${IRX_SANITIZER_FLAGS})
+endif()
+
+# PiPL bytes sit in an ELF section that readers take byte for byte: ASan's
+# redzones must not pad them (the module's own section, and the simulator
+# tests' fake module, once every directory has made its targets).
+function(irx_unpadded_pipl_sections)
+  set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/PiPLSection.cpp
+    DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTIES COMPILE_OPTIONS -fno-sanitize=address)
+  if(TARGET hostsim_fake_effect)
+    target_compile_options(hostsim_fake_effect PRIVATE -fno-sanitize=address)
+  endif()
+endfunction()
+if(IRX_SANITIZE STREQUAL "address")
+  cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL irx_unpadded_pipl_sections)
+endif()
