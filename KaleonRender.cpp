@@ -187,11 +187,17 @@ void KeepFirstError(PF_Err& err, PF_Err next)
 PF_Err SmartRender(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra* extra)
 {
     IRX_TIME_FRAME();
+    // Without the checkout callbacks there is nothing to render from or into.
+    const PF_SmartRenderCallbacks* callbacks = extra->cb;
+    if (callbacks == nullptr || callbacks->checkout_layer_pixels == nullptr ||
+        callbacks->checkin_layer_pixels == nullptr || callbacks->checkout_output == nullptr) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
     SuiteHandler suites(in_data->pica_basicP);
     ScopedSuite<PF_WorldSuite2> worldSuite(in_data, kPFWorldSuite, kPFWorldSuiteVersion2,
                                            out_data, kSuiteMissingMessage);
     const PF_ProgPtr effect = in_data->effect_ref;
-    PF_SmartRenderCallbacks& host = *extra->cb;
+    const PF_SmartRenderCallbacks& host = *callbacks;
 
     PF_Err err = PF_Err_NONE;
     PF_EffectWorld* input = nullptr;

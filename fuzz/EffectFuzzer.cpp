@@ -40,44 +40,78 @@ struct Session {
     bool setUp = true;
 };
 
+// Smart pre-render or render with an extra whose records or callback table
+// are missing, as the step says; a table that is there has no callbacks.
+hostsim::CommandResult CallWithIncompleteExtra(hostsim::Host& host, const fuzz::Step& step)
+{
+    const auto present = [&step](int bit, auto* record) { return step.missing & bit ? nullptr : record; };
+    PF_PreRenderInput preInput{};
+    PF_PreRenderOutput preOutput{};
+    PF_PreRenderCallbacks preCallbacks{};
+    PF_SmartRenderInput renderInput{};
+    PF_SmartRenderCallbacks renderCallbacks{};
+    PF_PreRenderExtra pre{present(1, &preInput), present(2, &preOutput), present(4, &preCallbacks)};
+    PF_SmartRenderExtra render{present(1, &renderInput), present(4, &renderCallbacks)};
+    void* extra = step.selector == PF_Cmd_SMART_RENDER ? static_cast<void*>(&render) : static_cast<void*>(&pre);
+    return host.call(step.selector, step.setup, extra);
+}
+
+// Checks a command once it has returned, the host's context included.
+void Check(const Session& session, const char* command, const hostsim::CommandSetup& setup,
+           const hostsim::CommandResult& result)
+{
+    fuzz::CheckCommand(command, setup, result, session.hostContext.isCurrent());
+}
+
 void Run(Session& session, const fuzz::Step& step)
 {
     using fuzz::StepKind;
     hostsim::Host& host = session.host;
     switch (step.kind) {
-    case StepKind::About:
-        fuzz::CheckCommand("about", step.setup, host.about(step.setup), session.hostContext.isCurrent());
+    case StepKind::About: {
+        const auto result = host.about(step.setup);
+        Check(session, "about", step.setup, result);
         break;
-    case StepKind::ParamsSetup:
-        fuzz::CheckCommand("parameter setup", step.setup, host.paramsSetup(step.setup),
-                           session.hostContext.isCurrent());
+    }
+    case StepKind::ParamsSetup: {
+        const auto result = host.paramsSetup(step.setup);
+        Check(session, "parameter setup", step.setup, result);
         break;
-    case StepKind::PreRender:
-        fuzz::CheckCommand("smart pre-render", step.preRender, host.preRender(step.preRender),
-                           session.hostContext.isCurrent());
+    }
+    case StepKind::PreRender: {
+        const auto result = host.preRender(step.preRender);
+        Check(session, "smart pre-render", step.preRender, result);
         break;
+    }
     case StepKind::Render: {
-        const hostsim::FrameResult result = host.render(step.frame);
-        fuzz::CheckCommand("smart render", step.frame, result, session.hostContext.isCurrent());
+        const auto result = host.render(step.frame);
+        Check(session, "smart render", step.frame, result);
         fuzz::CheckFrame(step.frame, result, session.maxTextureSize);
         break;
     }
     case StepKind::GlobalSetup: {
-        const hostsim::CommandResult result = host.globalSetup(step.setup);
-        fuzz::CheckCommand("global setup", step.setup, result, session.hostContext.isCurrent());
+        const auto result = host.globalSetup(step.setup);
+        Check(session, "global setup", step.setup, result);
         session.setUp = result.result == PF_Err_NONE;
         break;
     }
-    case StepKind::GlobalSetdown:
-        fuzz::CheckCommand("global setdown", step.setup, host.globalSetdown(step.setup),
-                           session.hostContext.isCurrent());
+    case StepKind::GlobalSetdown: {
+        const auto result = host.globalSetdown(step.setup);
+        Check(session, "global setdown", step.setup, result);
         session.checkNothingLeftOfSetup();
         session.setUp = false;
         break;
-    case StepKind::OtherSelector:
-        fuzz::CheckCommand("an unknown command", step.setup, host.call(step.selector, step.setup),
-                           session.hostContext.isCurrent());
+    }
+    case StepKind::IncompleteExtra: {
+        const auto result = CallWithIncompleteExtra(host, step);
+        Check(session, "a command with an incomplete extra", step.setup, result);
         break;
+    }
+    case StepKind::OtherSelector: {
+        const auto result = host.call(step.selector, step.setup);
+        Check(session, "an unknown command", step.setup, result);
+        break;
+    }
     }
 }
 

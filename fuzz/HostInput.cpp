@@ -12,7 +12,7 @@ namespace {
 using hostsim::SuiteKey;
 using hostsim::WorldShape;
 
-constexpr size_t kMaxSteps = 6;
+constexpr size_t kMaxSteps = 4;
 constexpr PF_PixelFormat kFormats[] = {PF_PixelFormat_ARGB32, PF_PixelFormat_ARGB64,
                                        PF_PixelFormat_ARGB128};
 
@@ -252,6 +252,21 @@ bool IsKnownSelector(PF_Cmd cmd)
     return false;
 }
 
+// Mostly frames; global setup and setdown (new contexts and programs on the
+// next frame) are rare.
+StepKind PickKind(ByteReader& in)
+{
+    const uint32_t pick = in.below(64);
+    if (pick < 36) return StepKind::Render;
+    if (pick < 46) return StepKind::PreRender;
+    if (pick < 50) return StepKind::About;
+    if (pick < 55) return StepKind::ParamsSetup;
+    if (pick < 58) return StepKind::OtherSelector;
+    if (pick < 60) return StepKind::IncompleteExtra;
+    if (pick < 62) return StepKind::GlobalSetup;
+    return StepKind::GlobalSetdown;
+}
+
 } // namespace
 
 std::vector<Step> DecodeSteps(ByteReader& reader)
@@ -259,18 +274,14 @@ std::vector<Step> DecodeSteps(ByteReader& reader)
     std::vector<Step> steps;
     while (!reader.empty() && steps.size() < kMaxSteps) {
         Step step;
-        switch (reader.below(16)) {
-        case 0: step.kind = StepKind::About; break;
-        case 1: step.kind = StepKind::ParamsSetup; break;
-        case 2: case 3: step.kind = StepKind::PreRender; break;
-        case 4: step.kind = StepKind::GlobalSetup; break;
-        case 5: step.kind = StepKind::GlobalSetdown; break;
-        case 6:
-            step.kind = StepKind::OtherSelector;
+        step.kind = PickKind(reader);
+        if (step.kind == StepKind::OtherSelector) {
             step.selector = reader.oneOf<PF_Cmd>({2, 5, 6, 7, 22, 25, -1, PF_Cmd(reader.read<int32_t>())});
             if (IsKnownSelector(step.selector)) step.selector = 2;
-            break;
-        default: step.kind = StepKind::Render; break;
+        }
+        if (step.kind == StepKind::IncompleteExtra) {
+            step.selector = reader.flag() ? PF_Cmd_SMART_RENDER : PF_Cmd_SMART_PRE_RENDER;
+            step.missing = reader.byte() & 7;
         }
         switch (step.kind) {
         case StepKind::Render: step.frame = Frame(reader); break;

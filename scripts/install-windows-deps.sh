@@ -11,8 +11,7 @@ packages=(
   wine wine64 xvfb xauth libgl1 libgl1-mesa-dri
 )
 
-sudo_cmd=""
-[ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+source "$(dirname "$0")/ensure-packages.sh"
 
 # Source packages: add deb-src to the Types of the machine's own Debian entries
 # (deb822 files first, classic one-line lists otherwise), never a new archive.
@@ -21,28 +20,18 @@ enable_deb_src() {
   for f in /etc/apt/sources.list.d/*.sources; do
     [ -e "$f" ] || continue
     if grep -qE '^Types:[[:space:]]*deb[[:space:]]*$' "$f" && grep -qiE '^URIs:.*debian' "$f"; then
-      $sudo_cmd sed -i -E 's/^Types:[[:space:]]*deb[[:space:]]*$/Types: deb deb-src/' "$f"
+      apt_as_root sed -i -E 's/^Types:[[:space:]]*deb[[:space:]]*$/Types: deb deb-src/' "$f"
       changed=1
     fi
   done
   if [ -f /etc/apt/sources.list ] && ! grep -qE '^deb-src ' /etc/apt/sources.list; then
     grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' \
-      | $sudo_cmd tee -a /etc/apt/sources.list >/dev/null
+      | apt_as_root tee -a /etc/apt/sources.list >/dev/null
     changed=1
   fi
   return $((1 - changed))
 }
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-need_update=0
-enable_deb_src && need_update=1
-((${#missing[@]})) && need_update=1
-if ((need_update)); then
-  $sudo_cmd apt-get update -qq
-fi
-if ((${#missing[@]})); then
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+IRX_APT_UPDATE=0
+enable_deb_src && IRX_APT_UPDATE=1
+IRX_APT_UPDATE=$IRX_APT_UPDATE ensure_packages "${packages[@]}"

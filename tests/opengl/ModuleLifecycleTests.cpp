@@ -36,7 +36,7 @@ TEST(ModuleGlobalSetup, PrintsOneContextBlockAndPutsTheHostsContextBack)
     }
 }
 
-// Also run under valgrind: nothing of ours may leak over the cycles.
+// Also run under LeakSanitizer: nothing of ours may leak over the cycles.
 TEST(ModuleLifetime, LoadSetupSetdownUnloadRepeated)
 {
     auto& host = LoadedEffect();
