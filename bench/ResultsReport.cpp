@@ -68,7 +68,7 @@ void WriteMachine(std::ostream& out, const BenchRun& run)
     out << "- CPU: " << machine.cpu << ", " << machine.cores << " cores\n";
     if (!machine.loadAverage.empty()) {
         out << "- Load average before the benchmark (1, 5, 15 minutes): " << machine.loadAverage
-            << " (other work on the machine inflates every row)\n";
+            << " (work of its own on the machine would inflate every row)\n";
     }
     const std::string renderer = LineValue(machine.contextInfo, "OpenGL Renderer:");
     out << "- Renderer: " << (renderer.empty() ? "(not reported)" : renderer) << "\n";
