@@ -121,13 +121,13 @@ Picture ReadPicture(const std::string& path)
 {
     OIIO::ImageSpec hints;
     hints.attribute("oiio:UnassociatedAlpha", 1);
-    auto in = OIIO::ImageInput::open(path, &hints);
+    auto in = OIIO::ImageInput::create(path);
+    OIIO::ImageSpec imageSpec;
     Picture picture;
-    if (!in) {
-        ADD_FAILURE() << "cannot read " << path << ": " << OIIO::geterror();
+    if (!in || !in->open(path, imageSpec, hints)) {
+        ADD_FAILURE() << "cannot read " << path << ": " << (in ? in->geterror() : OIIO::geterror());
         return picture;
     }
-    const OIIO::ImageSpec& imageSpec = in->spec();
     picture = {imageSpec.width, imageSpec.height, imageSpec.nchannels, imageSpec.format,
                std::vector<float>(imageSpec.image_pixels() * imageSpec.nchannels)};
     EXPECT_TRUE(in->read_image(0, 0, 0, imageSpec.nchannels, OIIO::TypeDesc::FLOAT, picture.samples.data()));

@@ -115,12 +115,12 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format)
 {
     OIIO::ImageSpec hints;
     hints.attribute("oiio:UnassociatedAlpha", 1); // keep colour as stored next to alpha
-    auto in = OIIO::ImageInput::open(path, &hints);
-    if (!in) {
-        throw FileError("cannot read '" + path + "': " + OIIO::geterror());
-    }
     Image image;
-    image.imageSpec = in->spec();
+    // open() fills in the file's own description (channels, size, sample type).
+    auto in = OIIO::ImageInput::create(path);
+    if (!in || !in->open(path, image.imageSpec, hints)) {
+        throw FileError("cannot read '" + path + "': " + (in ? in->geterror() : OIIO::geterror()));
+    }
     image.sampleType = SampleType(format.value_or(HostFormatForFile(image.imageSpec)));
     try {
         FindChannels(image);
