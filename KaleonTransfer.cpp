@@ -114,6 +114,32 @@ void Iterate(SuiteHandler& suites, PF_InData* in_data, PF_EffectWorld* input,
     }
 }
 
+// Bytes per pixel of the host's three formats; throws 516 for any other code.
+uint64_t BytesPerPixel(PF_PixelFormat format)
+{
+    switch (format) {
+    case PF_PixelFormat_ARGB32:
+        return sizeof(PF_Pixel8);
+    case PF_PixelFormat_ARGB64:
+        return sizeof(PF_Pixel16);
+    case PF_PixelFormat_ARGB128:
+        return sizeof(PF_PixelFloat);
+    default:
+        throw PF_Err(PF_Err_BAD_CALLBACK_PARAM);
+    }
+}
+
+// Throws 516 unless the world's rows hold `width` pixels of the format and
+// start on a pixel boundary.
+void CheckWorldLayout(const PF_EffectWorld& world, uint64_t bytesPerPixel)
+{
+    const int64_t rowbytes = world.rowbytes;
+    if (rowbytes < static_cast<int64_t>(world.width) * static_cast<int64_t>(bytesPerPixel) ||
+        rowbytes % static_cast<int64_t>(bytesPerPixel) != 0) {
+        throw PF_Err(PF_Err_BAD_CALLBACK_PARAM);
+    }
+}
+
 } // namespace
 
 InputTexture::InputTexture() { glGenTextures(1, &name_); }
@@ -145,29 +171,6 @@ PF_Err CopyFromStaging(void* refcon, int32_t x, int32_t y, PF_PixelFloat*,
     }
     *destination = ref.staging[index];
     return PF_Err_NONE;
-}
-
-uint64_t BytesPerPixel(PF_PixelFormat format)
-{
-    switch (format) {
-    case PF_PixelFormat_ARGB32:
-        return sizeof(PF_Pixel8);
-    case PF_PixelFormat_ARGB64:
-        return sizeof(PF_Pixel16);
-    case PF_PixelFormat_ARGB128:
-        return sizeof(PF_PixelFloat);
-    default:
-        throw PF_Err(PF_Err_BAD_CALLBACK_PARAM);
-    }
-}
-
-void CheckWorldLayout(const PF_EffectWorld& world, uint64_t bytesPerPixel)
-{
-    const int64_t rowbytes = world.rowbytes;
-    if (rowbytes < static_cast<int64_t>(world.width) * static_cast<int64_t>(bytesPerPixel) ||
-        rowbytes % static_cast<int64_t>(bytesPerPixel) != 0) {
-        throw PF_Err(PF_Err_BAD_CALLBACK_PARAM);
-    }
 }
 
 void UploadInputTexture(InputTexture& texture, SuiteHandler& suites, PF_PixelFormat format,

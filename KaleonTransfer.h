@@ -21,13 +21,6 @@ PF_Err CopyToStaging(void* refcon, int32_t x, int32_t y, PF_PixelFloat* source,
 PF_Err CopyFromStaging(void* refcon, int32_t x, int32_t y, PF_PixelFloat* source,
                        PF_PixelFloat* destination);
 
-// Bytes per pixel of the host's three formats; throws 516 for any other code.
-uint64_t BytesPerPixel(PF_PixelFormat format);
-
-// Throws 516 unless the world's rows hold `width` pixels of the format and
-// start on a pixel boundary.
-void CheckWorldLayout(const PF_EffectWorld& world, uint64_t bytesPerPixel);
-
 // The frame's input texture: one GL_TEXTURE_2D name, deleted with the owner on
 // every path. Made and destroyed with the render thread's context current.
 class InputTexture {
