@@ -49,10 +49,26 @@ World::World(const WorldShape& shape) : format_(shape.format) {
     allocate();
 }
 
+// Walks only the guards, so that laying and checking them costs the guard
+// bytes rather than a test per byte of a large frame.
+template <typename RangeFn> void World::forEachGuardRange(RangeFn&& range) const {
+    range(size_t{0}, kEdgeGuardBytes);
+    const size_t rowbytes = size_t(record_.rowbytes);
+    // Rows closer than their own pixels overlap: the whole buffer is pixels.
+    if (rowbytes > pixelBytesInRow()) {
+        for (int32_t y = 0; y < record_.height; ++y) {
+            const size_t rowStart = kEdgeGuardBytes + size_t(y) * rowbytes;
+            range(rowStart + pixelBytesInRow(), rowStart + rowbytes);
+        }
+    }
+    range(kEdgeGuardBytes + bufferBytes(), storage_.size());
+}
+
 void World::allocate() {
     storage_.assign(kEdgeGuardBytes + bufferBytes() + kEdgeGuardBytes, 0);
-    for (size_t i = 0; i < storage_.size(); ++i)
-        if (!isPixelStorage(i)) storage_[i] = CanaryByte(i);
+    forEachGuardRange([this](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) storage_[i] = CanaryByte(i);
+    });
     attach();
 }
 
@@ -108,19 +124,6 @@ size_t World::bufferBytes() const {
     if (record_.height == 0) return 0;
     const size_t rowbytes = size_t(record_.rowbytes);
     return size_t(record_.height - 1) * rowbytes + std::max(rowbytes, pixelBytesInRow());
-}
-
-bool World::isPixelStorage(size_t storageOffset) const {
-    if (storageOffset < kEdgeGuardBytes) return false;
-    const size_t offset = storageOffset - kEdgeGuardBytes;
-    return offset < bufferBytes() && isPixelByte(offset);
-}
-
-bool World::isPixelByte(size_t offset) const {
-    const size_t rowbytes = size_t(record_.rowbytes);
-    // Rows closer than their own pixels overlap: the whole buffer is pixels.
-    if (rowbytes <= pixelBytesInRow()) return true;
-    return offset % rowbytes < pixelBytesInRow();
 }
 
 uint8_t* World::row(int32_t y) {
@@ -207,14 +210,16 @@ bool World::samePixels(const World& other) const {
 std::string World::guardDamage() const {
     std::ostringstream report;
     size_t damaged = 0;
-    for (size_t i = 0; i < storage_.size(); ++i) {
-        if (isPixelStorage(i) || storage_[i] == CanaryByte(i)) continue;
-        if (damaged < 4) {
-            const long long offset = static_cast<long long>(i) - static_cast<long long>(kEdgeGuardBytes);
-            report << (damaged ? ", " : "") << "byte " << offset << " from the first pixel";
+    forEachGuardRange([&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            if (storage_[i] == CanaryByte(i)) continue;
+            if (damaged < 4) {
+                const long long offset = static_cast<long long>(i) - static_cast<long long>(kEdgeGuardBytes);
+                report << (damaged ? ", " : "") << "byte " << offset << " from the first pixel";
+            }
+            ++damaged;
         }
-        ++damaged;
-    }
+    });
     if (damaged == 0) return {};
     return std::to_string(damaged) + " guard byte(s) overwritten: " + report.str() + (damaged > 4 ? ", ..." : "");
 }

@@ -82,8 +82,9 @@ private:
     void attach();      // points the record at this object's buffer
     size_t pixelBytesInRow() const;
     size_t bufferBytes() const; // from the first row's start to the last row's end
-    bool isPixelByte(size_t offset) const; // offset from the first pixel
-    bool isPixelStorage(size_t storageOffset) const;
+    // Calls range(begin, end) for each run of guard bytes, as storage
+    // offsets in ascending order: front guard, row padding, back guard.
+    template <typename RangeFn> void forEachGuardRange(RangeFn&& range) const;
     void checkAccess(PF_PixelFormat wanted, int32_t x, int32_t y) const;
 
     PF_PixelFormat format_ = PF_PixelFormat_ARGB32;
