@@ -68,10 +68,15 @@ BenchOptions ParseOptions(int argc, char** argv)
         ->check(CLI::PositiveNumber);
     app.add_flag("--no-bandwidth", noBandwidth, "skip the copy-bandwidth measurement");
     app.add_option("--peer", options.peerFile, "ffmpeg peer times from bench/peer-ffmpeg.sh");
-    app.add_option("--peer-seconds", options.peerSeconds, "how long timing the peer took");
+    app.add_option("--seconds-before", options.secondsBefore,
+                   "how long the steps before this program took (the peer, the small-page rows)");
     app.add_option("--load-average", options.loadAverage,
                    "the load before the benchmark began, as /proc/loadavg starts");
     app.add_option("--results", options.resultsFile, "write the Markdown report here");
+    app.add_option("--rows-out", options.rowsOut,
+                   "also write the measured rows here, for another run's --small-page-rows");
+    app.add_option("--small-page-rows", options.smallPageRows,
+                   "rows measured by a run without huge pages, reported beside this run's");
     app.add_option("--command", options.command, "the command to name in the report");
     try {
         app.parse(argc, argv);
@@ -80,6 +85,9 @@ BenchOptions ParseOptions(int argc, char** argv)
         }
         for (const std::string& depth : depths) {
             options.formats.push_back(ParseDepth(depth));
+        }
+        if (options.blurs.empty()) {
+            throw CLI::ValidationError("--blurs", "give at least one radius");
         }
     } catch (const CLI::ParseError& e) {
         std::exit(app.exit(e));

@@ -21,9 +21,11 @@ struct BenchOptions {
     unsigned timedFrames = 5; // per row, after one warm-up frame per render thread
     bool measureBandwidth = true;
     std::string peerFile;    // ffmpeg peer times; "" for none
-    double peerSeconds = 0;  // how long timing the peer took, for the report
+    double secondsBefore = 0; // how long the steps before this program took, for the report
     std::string loadAverage; // the machine's load before the benchmark; "" reads it now
     std::string resultsFile; // the Markdown report; "" for none
+    std::string rowsOut;       // the rows as a table file; "" for none
+    std::string smallPageRows; // such a file from a run without huge pages; "" for none
     std::string command;     // the command that reproduces the run, for the report
 };
 

@@ -1,13 +1,12 @@
 #include "FrameBench.h"
 
+#include "RenderCrew.h"
 #include "StdoutCapture.h"
 
 #include <dlfcn.h>
 
 #include <mutex>
-#include <set>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -143,48 +142,52 @@ FrameBench::FrameBench(const std::string& modulePath)
     session.finish();
 }
 
-RowResult FrameBench::run(const hostsim::World& input, double blur, unsigned threads,
-                          unsigned timedFrames)
+IrxStageTimes FrameBench::renderFrame(const hostsim::World& input, double blur)
 {
-    RowResult row;
-    row.width = input.width();
-    row.height = input.height();
-    row.format = input.format();
-    row.blur = blur;
-    row.threads = threads;
-
-    std::array<std::vector<double>, IrxStageCount> samples;
-    std::set<std::thread::id> warmThreads; // each render thread's first frame is its warm-up
-    std::mutex samplesMutex;
-
-    EffectSession session(host_);
-    host_.renderFrames(
-        timedFrames + threads, threads,
-        [&](size_t) {
-            hostsim::FrameRequest request(input, BenchValues(blur));
-            request.preRenderFirst = true;
-            return request;
-        },
-        [&](size_t, hostsim::FrameResult&& result) {
-            Check(result, "a frame");
-            IrxStageTimes times{};
-            if (!takeStageTimes_(&times)) {
-                throw std::runtime_error("the module timed no frame");
-            }
-            CheckStageTimes(times);
-            std::lock_guard<std::mutex> lock(samplesMutex);
-            if (warmThreads.insert(std::this_thread::get_id()).second) {
-                return;
-            }
-            for (int stage = 0; stage < IrxStageCount; ++stage) {
-                samples[stage].push_back(times.seconds[stage]);
-            }
-        });
-    session.finish();
-
-    row.timedFrames = static_cast<unsigned>(samples[IrxStageTotal].size());
-    for (int stage = 0; stage < IrxStageCount; ++stage) {
-        row.stages[stage] = Summarize(samples[stage]);
+    hostsim::FrameRequest request(input, BenchValues(blur));
+    request.preRenderFirst = true;
+    Check(host_.render(request), "a frame");
+    IrxStageTimes times{};
+    if (!takeStageTimes_(&times)) {
+        throw std::runtime_error("the module timed no frame");
     }
-    return row;
+    CheckStageTimes(times);
+    return times;
+}
+
+std::vector<RowResult> FrameBench::runGroup(const hostsim::World& input,
+                                            const std::vector<double>& blurs, double warmUpBlur,
+                                            unsigned threads, unsigned timedFrames)
+{
+    std::vector<RowResult> rows;
+    EffectSession session(host_);
+    {
+        RenderCrew crew(threads);
+        crew.onEach([&](size_t) { renderFrame(input, warmUpBlur); });
+        for (double blur : blurs) {
+            std::array<std::vector<double>, IrxStageCount> samples;
+            std::mutex samplesMutex;
+            crew.share(timedFrames, [&](size_t) {
+                const IrxStageTimes times = renderFrame(input, blur);
+                std::lock_guard<std::mutex> lock(samplesMutex);
+                for (int stage = 0; stage < IrxStageCount; ++stage) {
+                    samples[stage].push_back(times.seconds[stage]);
+                }
+            });
+
+            RowResult row;
+            row.width = input.width();
+            row.height = input.height();
+            row.format = input.format();
+            row.blur = blur;
+            row.threads = threads;
+            row.timedFrames = static_cast<unsigned>(samples[IrxStageTotal].size());
+            for (int stage = 0; stage < IrxStageCount; ++stage) {
+                row.stages[stage] = Summarize(samples[stage]);
+            }
+            rows.push_back(row);
+        }
+    }
+    session.finish();
+    return rows;
 }

@@ -9,6 +9,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct RowResult {
     int32_t width = 0;
@@ -28,13 +29,19 @@ public:
     // The context information block the module printed at its first global setup.
     const std::string& contextInfo() const { return contextInfo_; }
 
-    // One row: global setup, one warm-up frame per render thread (its context
-    // and programs are made then), `timedFrames` timed frames, global setdown,
-    // so no row inherits another's threads or render targets. Throws
-    // std::runtime_error when a frame fails.
-    RowResult run(const hostsim::World& input, double blur, unsigned threads, unsigned timedFrames);
+    // The rows of one size, depth and thread count, one per blur radius, in a
+    // single session: global setup, one warm-up frame on each render thread
+    // (its context and programs are made then, and the renderer compiles its
+    // shaders) at `warmUpBlur`, then `timedFrames` timed frames per radius on
+    // the same threads, then global setdown. Throws std::runtime_error when a
+    // frame fails.
+    std::vector<RowResult> runGroup(const hostsim::World& input, const std::vector<double>& blurs,
+                                    double warmUpBlur, unsigned threads, unsigned timedFrames);
 
 private:
+    // Renders one frame on the calling thread and returns its stage times.
+    IrxStageTimes renderFrame(const hostsim::World& input, double blur);
+
     struct ModuleCloser {
         void operator()(void* handle) const;
     };

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <iomanip>
@@ -45,6 +47,12 @@ PeerKey PeerKeyOf(const RowResult& row)
     return PeerKey{row.width, row.height, DepthName(row.format), row.blur, row.threads};
 }
 
+// Rows of the same frames: size, depth and blur, whatever the thread count.
+bool SameFrames(const RowResult& a, const RowResult& b)
+{
+    return a.width == b.width && a.height == b.height && a.format == b.format && a.blur == b.blur;
+}
+
 double FloorSeconds(const RowResult& row, const CopyBandwidth& bandwidth)
 {
     return CountTraffic(row.width, row.height, row.format, row.blur > 0).total() /
@@ -81,6 +89,21 @@ void WriteMachine(std::ostream& out, const BenchRun& run)
             << " GB/s (memcpy on " << machine.bandwidth->threads
             << " threads at once, bytes read plus bytes written)\n";
     }
+    if (machine.hugePageBlocks) {
+        out << "- Memory: the benchmark's processes (ours and ffmpeg) run with "
+               "`GLIBC_TUNABLES=glibc.malloc.hugetlb=1`, so glibc asks for transparent huge "
+               "pages for large blocks (kernel mode: "
+            << machine.transparentHugePages
+            << "). Each frame allocates several frame-sized blocks afresh (the three render "
+               "targets, the input texture, the host's staging blocks); faulting them in 4 KiB "
+               "at a time costs as much on this virtual machine as the rest of a frame, which "
+               "says more about the machine than about the effect. See Without huge pages "
+               "below.\n";
+    } else {
+        out << "- Memory: glibc's default allocator, fresh blocks faulted in 4 KiB at a time "
+               "(transparent huge pages: "
+            << machine.transparentHugePages << ")\n";
+    }
     if (!run.peer.version().empty()) {
         out << "- Peer: " << run.peer.version() << "\n";
     }
@@ -95,7 +118,9 @@ void WriteTable(std::ostream& out, const BenchRun& run)
 {
     out << "## Table\n\n";
     out << "Milliseconds per frame: median ± half the range (slowest minus fastest, halved) "
-           "over the timed frames, after one warm-up frame per render thread. Total is the "
+           "over the timed frames. The rows of one size, depth and thread count share a "
+           "session and its render threads, and each thread renders one warm-up frame with "
+           "the blur passes on before the first of them. Total is the "
            "whole smart render call; the stages are fenced with `glFinish`. Floor: the bytes "
            "that upload, passes and read-back move, divided by the copy bandwidth. ffmpeg: "
            "the peer's time per frame (rgbashift plus gblur on the two moved planes; Debian's "
@@ -120,6 +145,40 @@ void WriteTable(std::ostream& out, const BenchRun& run)
         }
         if (const auto peer = run.peer.seconds(PeerKeyOf(row))) {
             out << " | " << Milliseconds(*peer) << " | " << Fixed(total / *peer, 2);
+        } else {
+            out << " | – | –";
+        }
+        out << " |\n";
+    }
+    out << "\n";
+}
+
+// The same frames measured without huge pages, beside this run's totals.
+void WriteSmallPages(std::ostream& out, const BenchRun& run)
+{
+    if (run.smallPageRows.empty()) {
+        return;
+    }
+    out << "## Without huge pages\n\n";
+    out << "The same frames in a process with glibc's default allocator, whose fresh blocks "
+           "the kernel faults in 4 KiB at a time. Milliseconds as in the table; the ratio is "
+           "this total over the same row's total above.\n\n";
+    out << "| Size | Depth | Blur | Threads | Frames | Rebuild | Upload | Passes | Read-back | "
+           "Total | Total above | Ratio |\n";
+    out << "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";
+    for (const RowResult& row : run.smallPageRows) {
+        out << "| " << SizeName(row) << " | " << DepthName(row.format) << " | " << row.blur
+            << " | " << row.threads << " | " << row.timedFrames;
+        for (int stage = 0; stage < IrxStageCount; ++stage) {
+            out << " | " << Cell(row.stages[stage]);
+        }
+        const auto same = std::find_if(run.rows.begin(), run.rows.end(), [&](const RowResult& other) {
+            return other.threads == row.threads && SameFrames(other, row);
+        });
+        if (same != run.rows.end()) {
+            const double total = same->stages[IrxStageTotal].median;
+            out << " | " << Milliseconds(total) << " | "
+                << Fixed(row.stages[IrxStageTotal].median / total, 1) << "×";
         } else {
             out << " | – | –";
         }
@@ -173,8 +232,9 @@ const char* Remedy(IrxStage stage)
                "place, or through a pixel-buffer object, would move it.";
     case IrxStageRebuild:
         return "Rebuild: the three float targets and the quad are deleted and made again on "
-               "every frame; keeping them while the frame size stays the same would remove the "
-               "stage.";
+               "every frame, and the renderer clears each new target; without huge pages the "
+               "kernel's first touch of that memory costs more than the clear. Keeping the "
+               "targets while the frame size stays the same would remove the stage.";
     default:
         return "";
     }
@@ -215,8 +275,7 @@ void WriteReading(std::ostream& out, const BenchRun& run)
             continue;
         }
         for (const RowResult& single : run.rows) {
-            if (single.threads == 1 && single.width == row.width && single.height == row.height &&
-                single.format == row.format && single.blur == row.blur) {
+            if (single.threads == 1 && SameFrames(single, row)) {
                 threadRatios.push_back(row.stages[IrxStageTotal].median /
                                        single.stages[IrxStageTotal].median);
             }
@@ -257,6 +316,16 @@ MachineInfo DescribeMachine()
         }
     }
     machine.cores = std::thread::hardware_concurrency();
+    // The kernel marks its mode in brackets: "always [madvise] never".
+    std::ifstream hugePages("/sys/kernel/mm/transparent_hugepage/enabled");
+    std::string modes;
+    std::getline(hugePages, modes);
+    const size_t open = modes.find('['), close = modes.find(']');
+    machine.transparentHugePages =
+        open != std::string::npos && close > open ? modes.substr(open + 1, close - open - 1) : "unknown";
+    const char* tunables = std::getenv("GLIBC_TUNABLES");
+    machine.hugePageBlocks = tunables && (std::strstr(tunables, "glibc.malloc.hugetlb=1") ||
+                                          std::strstr(tunables, "glibc.malloc.hugetlb=2"));
     std::ifstream loadavg("/proc/loadavg");
     std::string one, five, fifteen;
     if (loadavg >> one >> five >> fifteen) {
@@ -269,10 +338,11 @@ void WriteReport(std::ostream& out, const BenchRun& run)
 {
     out << "# Benchmark results\n\n";
     out << "Where each frame's time goes, against ffmpeg and the memory-traffic floor. "
-           "Written by the benchmark on " << UtcNow() << "; the benchmark (peer and effect, "
-           "without the build) ran " << Fixed(run.wallSeconds / 60, 1) << " minutes.\n\n";
+           "Written by the benchmark on " << UtcNow() << "; the benchmark (peer, rows "
+           "without huge pages and the table, without the build) ran " << Fixed(run.wallSeconds / 60, 1) << " minutes.\n\n";
     out << "Reproduce (from the project root):\n\n    " << run.command << "\n\n";
     WriteMachine(out, run);
     WriteTable(out, run);
+    WriteSmallPages(out, run);
     WriteReading(out, run);
 }

@@ -16,14 +16,17 @@ struct MachineInfo {
     std::string loadAverage; // 1, 5 and 15 minutes, when the benchmark started
     std::string contextInfo; // the module's context information block
     std::optional<CopyBandwidth> bandwidth;
+    std::string transparentHugePages; // the kernel's mode, e.g. "madvise"; "" when unknown
+    bool hugePageBlocks = false;      // glibc puts this process's large blocks on huge pages
 };
 
 struct BenchRun {
     MachineInfo machine;
     std::string command;
     std::vector<RowResult> rows;
+    std::vector<RowResult> smallPageRows; // the same frames measured without huge pages
     PeerResults peer;
-    double wallSeconds = 0; // the peer's timing and this program's run together
+    double wallSeconds = 0; // the steps before this program and its own run together
 };
 
 // The CPU model, core count and load of this machine.

@@ -5,6 +5,7 @@
 #include "FrameBench.h"
 #include "PeerResults.h"
 #include "ResultsReport.h"
+#include "RowFile.h"
 
 #include <chrono>
 #include <exception>
@@ -23,6 +24,19 @@ void PrintRow(const RowResult& row)
     std::cerr << std::endl;
 }
 
+// The warm-up frame uses the smallest blur that runs the blur passes, so that
+// every program has drawn once before the timed frames of any radius.
+double WarmUpBlur(const std::vector<double>& blurs)
+{
+    double warmUp = blurs.front();
+    for (double blur : blurs) {
+        if (blur > 0 && (warmUp <= 0 || blur < warmUp)) {
+            warmUp = blur;
+        }
+    }
+    return warmUp;
+}
+
 int Run(const BenchOptions& options)
 {
     const auto start = std::chrono::steady_clock::now();
@@ -30,6 +44,9 @@ int Run(const BenchOptions& options)
     run.command = options.command.empty() ? "build/bench/irx_bench" : options.command;
     if (!options.peerFile.empty()) {
         run.peer = PeerResults(options.peerFile);
+    }
+    if (!options.smallPageRows.empty()) {
+        run.smallPageRows = ReadRowFile(options.smallPageRows);
     }
     run.machine = DescribeMachine();
     if (!options.loadAverage.empty()) {
@@ -43,20 +60,32 @@ int Run(const BenchOptions& options)
 
     FrameBench bench(options.modulePath);
     run.machine.contextInfo = bench.contextInfo();
+    const double warmUpBlur = WarmUpBlur(options.blurs);
     for (const FrameSize& size : options.sizes) {
         for (PF_PixelFormat format : options.formats) {
             const hostsim::World input = MakeInputWorld(size.width, size.height, format);
-            for (double blur : options.blurs) {
-                for (unsigned threads : options.threads) {
-                    run.rows.push_back(bench.run(input, blur, threads, options.timedFrames));
-                    PrintRow(run.rows.back());
+            std::vector<std::vector<RowResult>> byThreads; // [thread count][blur]
+            for (unsigned threads : options.threads) {
+                byThreads.push_back(
+                    bench.runGroup(input, options.blurs, warmUpBlur, threads, options.timedFrames));
+                for (const RowResult& row : byThreads.back()) {
+                    PrintRow(row);
+                }
+            }
+            // The table lists a radius's thread counts side by side.
+            for (size_t blur = 0; blur < options.blurs.size(); ++blur) {
+                for (const std::vector<RowResult>& rows : byThreads) {
+                    run.rows.push_back(rows[blur]);
                 }
             }
         }
     }
-    run.wallSeconds = options.peerSeconds +
+    run.wallSeconds = options.secondsBefore +
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
+    if (!options.rowsOut.empty()) {
+        WriteRowFile(options.rowsOut, run.rows);
+    }
     if (!options.resultsFile.empty()) {
         std::ofstream results(options.resultsFile);
         WriteReport(results, run);
