@@ -29,12 +29,15 @@ public:
     // The context information block the module printed at its first global setup.
     const std::string& contextInfo() const { return contextInfo_; }
 
+    // Warm-up frames per render thread before a group's timed frames.
+    static constexpr unsigned kWarmUpFrames = 3;
+
     // The rows of one size, depth and thread count, one per blur radius, in a
-    // single session: global setup, one warm-up frame on each render thread
-    // (its context and programs are made then, and the renderer compiles its
-    // shaders) at `warmUpBlur`, then `timedFrames` timed frames per radius on
-    // the same threads, then global setdown. Throws std::runtime_error when a
-    // frame fails.
+    // single session: global setup, kWarmUpFrames warm-up frames on each render
+    // thread (its context and programs are made on the first, at `warmUpBlur`;
+    // the rest use the smallest radius), then `timedFrames` timed frames per
+    // radius on the same threads, then global setdown. Throws
+    // std::runtime_error when a frame fails.
     std::vector<RowResult> runGroup(const hostsim::World& input, const std::vector<double>& blurs,
                                     double warmUpBlur, unsigned threads, unsigned timedFrames);
 

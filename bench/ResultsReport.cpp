@@ -119,8 +119,10 @@ void WriteTable(std::ostream& out, const BenchRun& run)
     out << "## Table\n\n";
     out << "Milliseconds per frame: median ± half the range (slowest minus fastest, halved) "
            "over the timed frames. The rows of one size, depth and thread count share a "
-           "session and its render threads, and each thread renders one warm-up frame with "
-           "the blur passes on before the first of them. Total is the "
+           "session and its render threads; before the first of them each thread renders "
+           << FrameBench::kWarmUpFrames
+           << " warm-up frames, the first with the blur passes on (the allocator takes a few "
+              "frames to settle on reusing frame-sized blocks). Total is the "
            "whole smart render call; the stages are fenced with `glFinish`. Floor: the bytes "
            "that upload, passes and read-back move, divided by the copy bandwidth. ffmpeg: "
            "the peer's time per frame (rgbashift plus gblur on the two moved planes; Debian's "
@@ -290,6 +292,30 @@ void WriteReading(std::ostream& out, const BenchRun& run)
                    "one frame over, so each takes longer while two finish together";
         }
         out << ".\n\n";
+    }
+    if (!run.smallPageRows.empty()) {
+        std::vector<const RowResult*> rows;
+        std::vector<double> ratios;
+        for (const RowResult& row : run.smallPageRows) {
+            rows.push_back(&row);
+            for (const RowResult& same : run.rows) {
+                if (same.threads == row.threads && SameFrames(same, row)) {
+                    ratios.push_back(row.stages[IrxStageTotal].median /
+                                     same.stages[IrxStageTotal].median);
+                }
+            }
+        }
+        const auto [stage, share] = DominantStage(rows);
+        out << "Without huge pages the largest stage of those " << rows.size() << " rows is "
+            << StageName(stage) << " (" << Fixed(share * 100, 0) << " %)";
+        if (!ratios.empty()) {
+            out << ", and a frame takes " << Fixed(GeometricMean(ratios), 1)
+                << "× as long (geometric mean)";
+        }
+        out << ": every frame faults its fresh blocks in page by page.\n\n";
+        if (std::find(dominant.begin(), dominant.end(), stage) == dominant.end()) {
+            dominant.push_back(stage);
+        }
     }
     if (!peerRatios.empty()) {
         out << "Against ffmpeg the geometric mean of ours/ffmpeg is "
