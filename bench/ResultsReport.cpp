@@ -53,6 +53,25 @@ bool SameFrames(const RowResult& a, const RowResult& b)
     return a.width == b.width && a.height == b.height && a.format == b.format && a.blur == b.blur;
 }
 
+// The same frames on as many threads in `rows`, or null.
+const RowResult* MatchingRow(const std::vector<RowResult>& rows, const RowResult& row)
+{
+    const auto same = std::find_if(rows.begin(), rows.end(), [&](const RowResult& other) {
+        return other.threads == row.threads && SameFrames(other, row);
+    });
+    return same == rows.end() ? nullptr : &*same;
+}
+
+// A table row's first cells: what was rendered, then each stage's time.
+void WriteMeasuredCells(std::ostream& out, const RowResult& row)
+{
+    out << "| " << SizeName(row) << " | " << DepthName(row.format) << " | " << row.blur << " | "
+        << row.threads << " | " << row.timedFrames;
+    for (int stage = 0; stage < IrxStageCount; ++stage) {
+        out << " | " << Cell(row.stages[stage]);
+    }
+}
+
 double FloorSeconds(const RowResult& row, const CopyBandwidth& bandwidth)
 {
     return CountTraffic(row.width, row.height, row.format, row.blur > 0).total() /
@@ -133,11 +152,7 @@ void WriteTable(std::ostream& out, const BenchRun& run)
            "Total | Floor | Total/floor | ffmpeg | Ours/ffmpeg |\n";
     out << "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";
     for (const RowResult& row : run.rows) {
-        out << "| " << SizeName(row) << " | " << DepthName(row.format) << " | " << row.blur
-            << " | " << row.threads << " | " << row.timedFrames;
-        for (int stage = 0; stage < IrxStageCount; ++stage) {
-            out << " | " << Cell(row.stages[stage]);
-        }
+        WriteMeasuredCells(out, row);
         const double total = row.stages[IrxStageTotal].median;
         if (run.machine.bandwidth) {
             const double floor = FloorSeconds(row, *run.machine.bandwidth);
@@ -169,15 +184,8 @@ void WriteSmallPages(std::ostream& out, const BenchRun& run)
            "Total | Total above | Ratio |\n";
     out << "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";
     for (const RowResult& row : run.smallPageRows) {
-        out << "| " << SizeName(row) << " | " << DepthName(row.format) << " | " << row.blur
-            << " | " << row.threads << " | " << row.timedFrames;
-        for (int stage = 0; stage < IrxStageCount; ++stage) {
-            out << " | " << Cell(row.stages[stage]);
-        }
-        const auto same = std::find_if(run.rows.begin(), run.rows.end(), [&](const RowResult& other) {
-            return other.threads == row.threads && SameFrames(other, row);
-        });
-        if (same != run.rows.end()) {
+        WriteMeasuredCells(out, row);
+        if (const RowResult* same = MatchingRow(run.rows, row)) {
             const double total = same->stages[IrxStageTotal].median;
             out << " | " << Milliseconds(total) << " | "
                 << Fixed(row.stages[IrxStageTotal].median / total, 1) << "×";
@@ -298,11 +306,9 @@ void WriteReading(std::ostream& out, const BenchRun& run)
         std::vector<double> ratios;
         for (const RowResult& row : run.smallPageRows) {
             rows.push_back(&row);
-            for (const RowResult& same : run.rows) {
-                if (same.threads == row.threads && SameFrames(same, row)) {
-                    ratios.push_back(row.stages[IrxStageTotal].median /
-                                     same.stages[IrxStageTotal].median);
-                }
+            if (const RowResult* same = MatchingRow(run.rows, row)) {
+                ratios.push_back(row.stages[IrxStageTotal].median /
+                                 same->stages[IrxStageTotal].median);
             }
         }
         const auto [stage, share] = DominantStage(rows);
