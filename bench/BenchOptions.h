@@ -18,7 +18,7 @@ struct BenchOptions {
     std::vector<PF_PixelFormat> formats;
     std::vector<double> blurs; // pixels
     std::vector<unsigned> threads;
-    unsigned timedFrames = 5; // per row, after one warm-up frame per render thread
+    unsigned timedFrames = 5; // per row, after the warm-up frames of its group
     bool measureBandwidth = true;
     std::string peerFile;    // ffmpeg peer times; "" for none
     double secondsBefore = 0; // how long the steps before this program took, for the report

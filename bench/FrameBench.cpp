@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -31,6 +32,18 @@ void FillWorld(hostsim::World& world, Fill fill)
             row[x] = fill(x, y);
         }
     }
+}
+
+// The smallest radius that runs the blur passes, if any does.
+std::optional<double> SmallestBlurWithPasses(const std::vector<double>& blurs)
+{
+    std::optional<double> smallest;
+    for (double blur : blurs) {
+        if (blur > 0 && (!smallest || blur < *smallest)) {
+            smallest = blur;
+        }
+    }
+    return smallest;
 }
 
 // Every frame runs its passes and read-back, and the stages lie inside the frame.
@@ -157,8 +170,8 @@ IrxStageTimes FrameBench::renderFrame(const hostsim::World& input, double blur)
 }
 
 std::vector<RowResult> FrameBench::runGroup(const hostsim::World& input,
-                                            const std::vector<double>& blurs, double warmUpBlur,
-                                            unsigned threads, unsigned timedFrames)
+                                            const std::vector<double>& blurs, unsigned threads,
+                                            unsigned timedFrames)
 {
     std::vector<RowResult> rows;
     EffectSession session(host_);
@@ -167,8 +180,9 @@ std::vector<RowResult> FrameBench::runGroup(const hostsim::World& input,
         // The first warm-up frame makes the thread's context and runs every
         // program; the allocator then takes a frame or two more to settle on
         // reusing the frame-sized blocks, so those are cheap frames.
-        crew.onEach([&](size_t) { renderFrame(input, warmUpBlur); });
         const double cheapest = *std::min_element(blurs.begin(), blurs.end());
+        const double firstWarmUp = SmallestBlurWithPasses(blurs).value_or(cheapest);
+        crew.onEach([&](size_t) { renderFrame(input, firstWarmUp); });
         for (unsigned frame = 1; frame < kWarmUpFrames; ++frame) {
             crew.onEach([&](size_t) { renderFrame(input, cheapest); });
         }

@@ -34,12 +34,12 @@ public:
 
     // The rows of one size, depth and thread count, one per blur radius, in a
     // single session: global setup, kWarmUpFrames warm-up frames on each render
-    // thread (its context and programs are made on the first, at `warmUpBlur`;
-    // the rest use the smallest radius), then `timedFrames` timed frames per
-    // radius on the same threads, then global setdown. Throws
-    // std::runtime_error when a frame fails.
+    // thread (its context and programs are made on the first, at the smallest
+    // radius that runs the blur passes; the rest use the smallest radius), then
+    // `timedFrames` timed frames per radius on the same threads, then global
+    // setdown. Throws std::runtime_error when a frame fails.
     std::vector<RowResult> runGroup(const hostsim::World& input, const std::vector<double>& blurs,
-                                    double warmUpBlur, unsigned threads, unsigned timedFrames);
+                                    unsigned threads, unsigned timedFrames);
 
 private:
     // Renders one frame on the calling thread and returns its stage times.

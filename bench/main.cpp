@@ -24,19 +24,6 @@ void PrintRow(const RowResult& row)
     std::cerr << std::endl;
 }
 
-// The warm-up frame uses the smallest blur that runs the blur passes, so that
-// every program has drawn once before the timed frames of any radius.
-double WarmUpBlur(const std::vector<double>& blurs)
-{
-    double warmUp = blurs.front();
-    for (double blur : blurs) {
-        if (blur > 0 && (warmUp <= 0 || blur < warmUp)) {
-            warmUp = blur;
-        }
-    }
-    return warmUp;
-}
-
 int Run(const BenchOptions& options)
 {
     const auto start = std::chrono::steady_clock::now();
@@ -60,14 +47,13 @@ int Run(const BenchOptions& options)
 
     FrameBench bench(options.modulePath);
     run.machine.contextInfo = bench.contextInfo();
-    const double warmUpBlur = WarmUpBlur(options.blurs);
     for (const FrameSize& size : options.sizes) {
         for (PF_PixelFormat format : options.formats) {
             const hostsim::World input = MakeInputWorld(size.width, size.height, format);
             std::vector<std::vector<RowResult>> byThreads; // [thread count][blur]
             for (unsigned threads : options.threads) {
                 byThreads.push_back(
-                    bench.runGroup(input, options.blurs, warmUpBlur, threads, options.timedFrames));
+                    bench.runGroup(input, options.blurs, threads, options.timedFrames));
                 for (const RowResult& row : byThreads.back()) {
                     PrintRow(row);
                 }
