@@ -1,6 +1,7 @@
 #include "hostsim/Commands.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace hostsim {
 
@@ -17,6 +18,13 @@ std::string Leftovers::describe() const {
     for (int32_t index : paramsCheckedOut) out += "parameter " + std::to_string(index) + " not checked in; ";
     if (inputPixelsCheckedOut) out += "input pixels not checked in; ";
     return out;
+}
+
+std::string DescribeFailure(const std::string& command, PF_Err code, const char* returnMsg, size_t returnMsgSize) {
+    std::string text = command + " failed: host result code " + std::to_string(code);
+    const std::string message(returnMsg, strnlen(returnMsg, returnMsgSize));
+    if (!message.empty()) text += "; the effect says: " + message;
+    return text;
 }
 
 PF_Fixed DegreesToFixed(double degrees) {

@@ -122,6 +122,10 @@ struct EffectValues {
     double blur = 0.0;            // pixels
 };
 
+// "<command> failed: host result code N; the effect says: <message>", the
+// message part only when the effect left one (the field need not be terminated).
+std::string DescribeFailure(const std::string& command, PF_Err code, const char* returnMsg, size_t returnMsgSize);
+
 // 16.16 fixed-point degrees, rounded and saturated to the 32-bit range.
 PF_Fixed DegreesToFixed(double degrees);
 

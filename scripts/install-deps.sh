@@ -8,6 +8,9 @@ packages=(
   libglbinding-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libgl1
   libgtest-dev libgmock-dev valgrind
   libcli11-dev libopenimageio-dev openimageio-tools
+  # The frei0r plug-in's header, and the real hosts its tests run it in.
+  frei0r-plugins-dev ffmpeg melt
+  gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
 )
 
 source "$(dirname "$0")/ensure-packages.sh"

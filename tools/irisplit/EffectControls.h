@@ -4,19 +4,12 @@
 
 #include "Keyframes.h"
 
-#include "hostsim/Commands.h"
+#include "hostsim/DeclaredControls.h"
 
 #include <string>
 #include <vector>
 
 namespace irisplit {
-
-struct NumericControl {
-    std::string name;
-    double min = 0.0;
-    double max = 0.0;
-    double defaultValue = 0.0;
-};
 
 class EffectControls {
 public:
@@ -36,9 +29,9 @@ public:
                     const AnimatedValue& value) const;
 
 private:
-    const NumericControl& numeric(const std::string& name) const;
+    const hostsim::NumericControl& numeric(const std::string& name) const;
 
-    std::vector<NumericControl> numeric_;
+    hostsim::DeclaredControls declared_;
     std::vector<std::string> channelChoices_; // command-line spellings, in popup order
     int defaultChannels_ = 1;
 };

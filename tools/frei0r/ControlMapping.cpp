@@ -1,0 +1,105 @@
+#include "ControlMapping.h"
+
+#include "FailureLog.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+#include <stdexcept>
+
+namespace irisplit_frei0r {
+namespace {
+
+enum Param { kChannels, kPosition, kRotation, kScale, kBlur };
+
+struct ParamWords {
+    const char* name;
+    const char* what;
+    const char* unit;
+};
+
+constexpr ParamWords kWords[kParamCount] = {
+    {"Channels", "The colour pair that moves apart; the third channel stays where it is", ""},
+    {"Position", "How far the pair moves apart along both axes, the two channels opposite ways", "pixels"},
+    {"Rotation", "How far the pair turns about the frame centre, the two channels opposite ways", "degrees"},
+    {"Scale", "Size of one channel of the pair about the frame centre; the other gets the reciprocal", "percent"},
+    {"Blur", "Gaussian blur of the moved pair only", "pixels"},
+};
+
+// Every angle is reached within half a turn either way.
+constexpr double kHalfTurn = 180.0;
+
+std::string Number(double value) {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+const hostsim::NumericControl& Numeric(const hostsim::DeclaredControls& declared, const char* name) {
+    const hostsim::NumericControl* control = declared.numeric(name);
+    if (!control || !(control->max > control->min))
+        throw std::runtime_error(std::string("the effect declared no usable \"") + name + "\" control");
+    return *control;
+}
+
+} // namespace
+
+const char* ParamName(int index) { return kWords[index].name; }
+
+ControlMapping::ControlMapping(const hostsim::DeclaredControls& declared) {
+    const hostsim::PopupControl* channels = declared.popup(kWords[kChannels].name);
+    if (!channels || channels->items.size() < 2)
+        throw std::runtime_error("the effect declared no usable \"Channels\" popup");
+    channelNames_ = channels->items;
+    spans_[kChannels] = {1.0, double(channelNames_.size())};
+    defaults_[kChannels] = channels->defaultChoice;
+    for (const Param param : {kPosition, kRotation, kScale, kBlur}) {
+        const hostsim::NumericControl& control = Numeric(declared, kWords[param].name);
+        spans_[param] = {control.min, control.max};
+        defaults_[param] = control.defaultValue;
+    }
+    Span& rotation = spans_[kRotation];
+    rotation = {std::max(rotation.at0, -kHalfTurn), std::min(rotation.at1, kHalfTurn)};
+}
+
+Frei0rValues ControlMapping::defaults() const {
+    Frei0rValues values{};
+    for (int i = 0; i < kParamCount; ++i) values[i] = std::clamp(spans_[i].frei0rValue(defaults_[i]), 0.0, 1.0);
+    return values;
+}
+
+hostsim::EffectValues ControlMapping::effectValues(const Frei0rValues& values) const {
+    std::string names, problems;
+    for (int i = 0; i < kParamCount; ++i) {
+        if (values[i] >= 0.0 && values[i] <= 1.0) continue;
+        names += std::string(names.empty() ? "" : ", ") + kWords[i].name;
+        problems += std::string(problems.empty() ? "" : ", ") + kWords[i].name + " is " + Number(values[i]);
+    }
+    if (!names.empty())
+        throw FrameFailure(names + " out of range",
+                           problems + ": outside 0 to 1; frames pass through unchanged until back in range");
+    hostsim::EffectValues effect;
+    effect.channels = int32_t(std::lround(spans_[kChannels].effectValue(values[kChannels])));
+    effect.position = spans_[kPosition].effectValue(values[kPosition]);
+    effect.rotationDegrees = spans_[kRotation].effectValue(values[kRotation]);
+    effect.scale = spans_[kScale].effectValue(values[kScale]);
+    effect.blur = spans_[kBlur].effectValue(values[kBlur]);
+    return effect;
+}
+
+std::string ControlMapping::explanation(int index) const {
+    const ParamWords& words = kWords[index];
+    if (index == kChannels) {
+        std::string text = std::string(words.what) + ":";
+        const double steps = double(channelNames_.size() - 1);
+        for (size_t i = 0; i < channelNames_.size(); ++i)
+            text += (i ? ", " : " ") + Number(double(i) / steps) + " = " + channelNames_[i];
+        return text;
+    }
+    const Span& span = spans_[index];
+    const std::string unit = std::string(" ") + words.unit;
+    return std::string(words.what) + ": 0 to 1 is " + Number(span.at0) + " to " + Number(span.at1) + unit +
+           " (default " + Number(defaults()[index]) + ", which is " + Number(defaults_[index]) + unit + ")";
+}
+
+} // namespace irisplit_frei0r
