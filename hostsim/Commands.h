@@ -17,6 +17,8 @@
 
 namespace hostsim {
 
+class WorldPool;
+
 struct FrameTime {
     int32_t current_time = 0;
     int32_t time_step = 1;
@@ -140,6 +142,11 @@ struct FrameRequest : CommandSetup {
     // Run smart pre-render for the whole frame first, as a host does. Its
     // calls come first in the log; a failure ends the frame with its result.
     bool preRenderFirst = false;
+    // Where the host takes its copy of the input and the output world from
+    // (their pixels not cleared), and gives the copy back to when the frame
+    // is done; renderFrames() gives `input` back too. None: fresh zeroed
+    // worlds for every frame.
+    WorldPool* worlds = nullptr;
 };
 
 struct FrameResult : CommandResult {

@@ -3,6 +3,7 @@
 #include "hostsim/Accounting.h"
 #include "hostsim/Callbacks.h"
 #include "hostsim/CommandState.h"
+#include "hostsim/WorldPool.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -156,8 +157,10 @@ FrameResult Host::render(const FrameRequest& request) {
 }
 
 FrameResult Host::smartRender(const FrameRequest& request) {
-    World input = request.input;
-    World output(request.outputShape.value_or(request.input.shape()));
+    const WorldShape outputShape = request.outputShape.value_or(request.input.shape());
+    World input = request.worlds ? request.worlds->take(request.input.shape()) : World();
+    input = request.input;
+    World output = request.worlds ? request.worlds->take(outputShape) : World(outputShape);
     CommandState state(*accounting_, request);
     state.input = &input;
     state.output = &output;
@@ -183,6 +186,7 @@ FrameResult Host::smartRender(const FrameRequest& request) {
     result.inputCheckins = state.inputCheckins;
     result.outputCheckouts = state.outputCheckouts;
     result.output = std::move(output);
+    if (request.worlds) request.worlds->give(std::move(input));
     return result;
 }
 

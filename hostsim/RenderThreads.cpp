@@ -1,5 +1,6 @@
 // Frames rendered on render threads of the host's own.
 #include "hostsim/HostSim.h"
+#include "hostsim/WorldPool.h"
 
 #include <algorithm>
 #include <atomic>
@@ -47,7 +48,11 @@ std::vector<FrameResult> Host::renderFrames(const std::vector<FrameRequest>& fra
 
 void Host::renderFrames(size_t count, unsigned threads, const std::function<FrameRequest(size_t)>& make,
                         const std::function<void(size_t, FrameResult&&)>& done) {
-    RunOnThreads(count, threads, [&](size_t i) { done(i, render(make(i))); });
+    RunOnThreads(count, threads, [&](size_t i) {
+        FrameRequest request = make(i);
+        done(i, render(request));
+        if (request.worlds) request.worlds->give(std::move(request.input));
+    });
 }
 
 } // namespace hostsim
