@@ -1,10 +1,15 @@
-// irisplit refuses bad input with its exit code and a message naming the
-// problem, and never leaves an output file behind.
+// irisplit refuses bad input with its exit code and a message that starts
+// with "irisplit:" and names the problem, and leaves no file behind.
 #include "ToolTestSupport.h"
+
+#include "tests/support/HostContext.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+
+#include <sys/stat.h>
 
 namespace tooltest {
 namespace {
@@ -15,78 +20,116 @@ constexpr int kEffect = 4;
 
 class ToolErrors : public ::testing::Test {
 protected:
-    void SetUp() override { WritePicture(folder.path("in.png"), MakePicture(6, 5, 3, OIIO::TypeDesc::UINT8, 0, 255)); }
+    void SetUp() override { WritePicture(in, MakePicture(6, 5, 3, OIIO::TypeDesc::UINT8, 0, 255)); }
 
-    // Runs, expects the exit code and every text in the output, and no new file.
-    void ExpectRefused(const std::vector<std::string>& arguments, int exitCode,
-                       const std::vector<std::string>& texts)
+    // Runs, expects the exit code and every text in the message, and the folder as it was.
+    void ExpectRefused(const std::vector<std::string>& arguments, int exitCode, const std::vector<std::string>& texts)
     {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        const std::vector<std::string> before = folder.files();
         const RunResult run = RunIrisplit(arguments);
-        EXPECT_EQ(run.exitCode, exitCode) << run.output;
+        EXPECT_EQ(run.exitCode, exitCode) << run.out << run.err;
+        EXPECT_EQ(run.err.rfind("irisplit: ", 0), 0u) << run.err;
         for (const std::string& text : texts) {
-            EXPECT_NE(run.output.find(text), std::string::npos) << "missing '" << text << "' in:\n" << run.output;
+            EXPECT_NE(run.err.find(text), std::string::npos) << "missing '" << text << "' in:\n" << run.err;
         }
-        EXPECT_EQ(folder.files(), (std::vector<std::string>{"in.png"}));
+        EXPECT_EQ(folder.files(), before);
     }
 
     ScratchFolder folder;
-};
-
-TEST_F(ToolErrors, BadOptionsAreUsageErrorsNamingTheOption)
-{
     const std::string in = folder.path("in.png");
     const std::string out = folder.path("out.png");
-    ExpectRefused({"render", in, out, "--blur", "1000.5"}, kUsage, {"--blur", "0 to 1000"});
-    ExpectRefused({"render", in, out, "--position", "1:0,9:-2001"}, kUsage, {"--position", "-2000 to 2000"});
-    ExpectRefused({"render", in, out, "--scale", "1:5,1:6"}, kUsage, {"--scale", "frame 1 has two keyframes"});
-    ExpectRefused({"render", in, out, "--rotation", "quarter"}, kUsage, {"--rotation", "'quarter' is not a number"});
-    ExpectRefused({"render", in, out, "--channels", "red-alpha"}, kUsage, {"--channels", "red-blue, red-green, green-blue"});
-    ExpectRefused({"render", in, out, "--depth", "12"}, kUsage, {"--depth"});
-    ExpectRefused({"render", in, out, "--downsample", "1/0"}, kUsage, {"--downsample"});
-    ExpectRefused({"render", in, out, "--sharpen", "2"}, kUsage, {"--sharpen"});
+};
+
+TEST_F(ToolErrors, BadOptionsAreUsageErrorsNamingTheOptionBeforeTheModuleLoads)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {"--blur", "1000.5", "--blur", "0 to 1000"},
+        {"--position", "1:0,9:-2001", "--position", "-2000 to 2000"},
+        {"--scale", "1:5,1:6", "--scale", "frame 1 has two keyframes"},
+        {"--rotation", "quarter", "--rotation", "'quarter' is not a number"},
+        {"--channels", "red-alpha", "--channels", "red-blue, red-green, green-blue"},
+        {"--depth", "12", "--depth", "8, 16 or 32"},
+        {"--downsample", "1/0", "--downsample", "N/D"},
+        {"--sharpen", "2", "--sharpen", "render --help"},
+        {"--frames", "1-3", "--frames 1-3", "frame number"},
+        {"--frames", "5-1", "--frames", "ends before it starts"},
+        {"--frames", "1-9x0", "--frames", "step of 0"},
+        {"--frames", "1,,2", "--frames", "not a frame list"}};
+    for (const std::vector<std::string>& c : cases) {
+        // A module that cannot be loaded: the option is refused before it is tried.
+        ExpectRefused({"render", in, out, c[0], c[1], "--module", folder.path("absent.so")}, kUsage, {c[2], c[3]});
+    }
     ExpectRefused({"render", in}, kUsage, {"OUT"});
     ExpectRefused({"render", in, folder.path("out.%04d.png")}, kUsage, {"--frames"});
-    ExpectRefused({"render", in, out, "--frames", "1-3"}, kUsage, {"--frames 1-3"});
 }
 
-TEST_F(ToolErrors, MissingInputIsAFileErrorNamingIt)
+// Inputs that could not be rendered are refused at once, before a pixel is read.
+TEST_F(ToolErrors, InputsThatCannotBeRenderedAreFileErrorsNamingThem)
 {
-    ExpectRefused({"render", folder.path("absent.png"), folder.path("out.png")}, kFile, {folder.path("absent.png")});
+    ASSERT_EQ(::mkfifo(folder.path("fifo.png").c_str(), 0600), 0);
+    // 68 bytes that declare a frame of 100000x100000, far too large to allocate.
+    const unsigned char huge[] = {
+        0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00,
+        0x01, 0x86, 0xA0, 0x00, 0x01, 0x86, 0xA0, 0x08, 0x02, 0x00, 0x00, 0x00, 0x27, 0x30, 0x9C, 0x9F, 0x00,
+        0x00, 0x00, 0x0B, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0x60, 0x80, 0x01, 0x00, 0x00, 0x0A, 0x00,
+        0x01, 0x7F, 0x80, 0x74, 0x5E, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+    std::ofstream(folder.path("huge.png"), std::ios::binary).write(reinterpret_cast<const char*>(huge), sizeof huge);
+    // One pixel wider than the renderer's largest texture.
+    const int wide = testsupport::HostContext().maxTextureSize() + 1;
+    WritePicture(folder.path("wide.png"), MakePicture(wide, 1, 3, OIIO::TypeDesc::UINT8, 0, 255));
+    const Picture pair = MakePicture(4, 4, 2, OIIO::TypeDesc::FLOAT, 0, 1);
+    WritePicture(folder.path("rg.exr"), pair, {"R", "G"});
+    WritePicture(folder.path("uv.exr"), pair, {"U", "V"});
+    WritePicture(folder.path("parts.exr"), MakePicture(4, 4, 3, OIIO::TypeDesc::FLOAT, 0, 1), {}, 2);
+
+    const std::vector<std::vector<std::string>> cases = {
+        {folder.path("absent.png"), "No such file"},
+        {"/dev/zero", "not a regular file"},
+        {folder.path("fifo.png"), "not a regular file"},
+        {folder.path("huge.png"), "100000x100000 pixels"},
+        {folder.path("wide.png"), std::to_string(wide) + "x1 pixels, and the renderer takes frames of at most " +
+                                      std::to_string(wide - 1)},
+        {folder.path("rg.exr"), "(R, G) are neither grey"},
+        {folder.path("uv.exr"), "(U, V) are neither grey"},
+        {folder.path("parts.exr"), "more than one part"}};
+    for (const std::vector<std::string>& c : cases) {
+        ExpectRefused({"render", c[0], folder.path("out.exr")}, kFile, {c[0], c[1]});
+    }
 }
 
-TEST_F(ToolErrors, UnwritableOutputIsAFileErrorAndLeavesNoPartialFile)
+TEST_F(ToolErrors, UnwritableOrProtectedOutputIsAFileErrorAndLeavesNoPartialFile)
 {
-    ExpectRefused({"render", folder.path("in.png"), folder.path("no/such/folder/out.png")}, kFile,
-                  {folder.path("no/such/folder/out.png")});
+    ExpectRefused({"render", in, folder.path("no/such/folder/out.png")}, kFile, {folder.path("no/such/folder/out.png")});
+    ExpectRefused({"render", in, folder.path("out.sgi")}, kFile, {"cannot encode in memory"});
+    // --no-clobber refuses before rendering; here the input itself is the output.
+    ExpectRefused({"render", in, in, "-n"}, kFile, {in, "--no-clobber"});
     // The frame renders and is written, but cannot take the place of a folder.
     std::filesystem::create_directory(folder.path("taken.png"));
-    const RunResult run = RunIrisplit({"render", folder.path("in.png"), folder.path("taken.png"), "--quiet"});
-    EXPECT_EQ(run.exitCode, kFile) << run.output;
-    EXPECT_NE(run.output.find(folder.path("taken.png")), std::string::npos) << run.output;
-    EXPECT_EQ(folder.files(), (std::vector<std::string>{"in.png", "taken.png"}));
+    ExpectRefused({"render", in, folder.path("taken.png"), "--quiet"}, kFile, {folder.path("taken.png")});
     EXPECT_TRUE(std::filesystem::is_empty(folder.path("taken.png")));
 }
 
 TEST_F(ToolErrors, MissingFrameStopsTheSequenceThere)
 {
-    std::filesystem::copy_file(folder.path("in.png"), folder.path("seq.1.png"));
-    std::filesystem::copy_file(folder.path("in.png"), folder.path("seq.3.png"));
-    const RunResult run = RunIrisplit(
-        {"render", folder.path("seq.#.png"), folder.path("out.#.png"), "--frames", "1-3", "--threads", "1"});
-    EXPECT_EQ(run.exitCode, kFile) << run.output;
-    EXPECT_NE(run.output.find(folder.path("seq.2.png")), std::string::npos) << run.output;
+    std::filesystem::copy_file(in, folder.path("seq.1.png"));
+    std::filesystem::copy_file(in, folder.path("seq.3.png"));
+    const RunResult run =
+        RunIrisplit({"render", folder.path("seq.@.png"), folder.path("out.@.png"), "--frames", "1-3", "--threads", "1"});
+    EXPECT_EQ(run.exitCode, kFile) << run.out << run.err;
+    EXPECT_NE(run.err.find(folder.path("seq.2.png")), std::string::npos) << run.err;
     EXPECT_EQ(folder.files(), (std::vector<std::string>{"in.png", "out.1.png", "seq.1.png", "seq.3.png"}));
 }
 
 TEST_F(ToolErrors, EffectErrorReportsTheHostResultCodeAndTheEffectsMessage)
 {
-    ExpectRefused({"render", folder.path("in.png"), folder.path("out.png"), "--module", FAILING_EFFECT_PATH},
-                  kEffect, {"global setup", "host result code 13", "no graphics context here"});
+    ExpectRefused({"render", in, out, "--module", FAILING_EFFECT_PATH}, kEffect,
+                  {"global setup", "host result code 13", "no graphics context here"});
 }
 
 TEST_F(ToolErrors, UnloadableModuleIsAFileError)
 {
-    ExpectRefused({"info", "--module", folder.path("in.png")}, kFile, {"cannot load the effect module"});
+    ExpectRefused({"info", "--module", in}, kFile, {"cannot load the effect module"});
 }
 
 } // namespace

@@ -3,24 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <random>
+
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace tooltest {
 namespace {
-
-std::string ShellQuoted(const std::string& word)
-{
-    std::string quoted = "'";
-    for (char c : word) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
 
 // Samples in 0..1 (float files: as they are) from the file's own units and back.
 double UnitsPerOne(OIIO::TypeDesc format)
@@ -31,29 +22,56 @@ double UnitsPerOne(OIIO::TypeDesc format)
     return format == OIIO::TypeDesc::UINT16 ? 65535.0 : 1.0;
 }
 
+// All a scratch file holds, and the file closed.
+std::string Contents(std::FILE* file)
+{
+    std::fseek(file, 0, SEEK_END);
+    std::string text(size_t(std::ftell(file)), '\0');
+    std::rewind(file);
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    std::fclose(file);
+    return text;
+}
+
 } // namespace
 
-RunResult RunIrisplit(const std::vector<std::string>& arguments)
+RunResult RunIrisplit(const std::vector<std::string>& arguments, const RunOptions& options)
 {
-    std::string command = ShellQuoted(IRISPLIT_PATH);
-    for (const std::string& argument : arguments) {
-        command += " " + ShellQuoted(argument);
+    // Files rather than pipes, so a long output never stalls irisplit; a
+    // pipe whose read end is closed at once for a stream that must not matter.
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    int closedPipe[2];
+    EXPECT_EQ(::pipe(closedPipe), 0);
+    std::vector<std::string> words{IRISPLIT_PATH};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
     }
-    command += " 2>&1";
-    RunResult result;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        ADD_FAILURE() << "cannot start " << command;
-        return result;
+    argv.push_back(nullptr);
+    const rlimit fileSize{options.fileSizeLimit, options.fileSizeLimit};
+
+    const pid_t pid = ::fork();
+    if (pid == 0) { // only async-signal-safe calls until exec
+        ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        ::dup2(options.closedStdout ? closedPipe[1] : ::fileno(out), STDOUT_FILENO);
+        ::dup2(options.closedStderr ? closedPipe[1] : ::fileno(err), STDERR_FILENO);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
     }
-    std::array<char, 4096> buffer;
-    size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        result.output.append(buffer.data(), got);
+    ::close(closedPipe[0]);
+    ::close(closedPipe[1]);
+    int status = 0;
+    bool ended = false;
+    const auto running = [&] { return !ended && !(ended = ::waitpid(pid, &status, WNOHANG) == pid); };
+    if (options.whileRunning) {
+        options.whileRunning(pid, running);
     }
-    const int status = ::pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    if (!ended) {
+        ::waitpid(pid, &status, 0);
+    }
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), Contents(out), Contents(err)};
 }
 
 ScratchFolder::ScratchFolder()
@@ -101,19 +119,31 @@ Picture MakePicture(int width, int height, int channels, OIIO::TypeDesc format, 
     return picture;
 }
 
-void WritePicture(const std::string& path, const Picture& picture)
+void WritePicture(const std::string& path, const Picture& picture, const std::vector<std::string>& channelNames,
+                  int parts)
 {
     OIIO::ImageSpec imageSpec(picture.width, picture.height, picture.channels, picture.format);
-    imageSpec.attribute("oiio:UnassociatedAlpha", 1);
-    auto out = OIIO::ImageOutput::create(path);
-    ASSERT_TRUE(out) << OIIO::geterror();
-    ASSERT_TRUE(out->open(path, imageSpec)) << out->geterror();
+    if (!channelNames.empty()) {
+        imageSpec.channelnames = channelNames;
+        const auto alpha = std::find(channelNames.begin(), channelNames.end(), "A");
+        imageSpec.alpha_channel = alpha == channelNames.end() ? -1 : int(alpha - channelNames.begin());
+    }
+    if (picture.unassociatedAlpha) {
+        imageSpec.attribute("oiio:UnassociatedAlpha", 1);
+    }
     // Integer units go through 0..1 floats; OIIO rounds them back exactly.
     std::vector<float> unit(picture.samples);
     for (float& v : unit) {
         v = float(v / UnitsPerOne(picture.format));
     }
-    ASSERT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, unit.data())) << out->geterror();
+    const std::vector<OIIO::ImageSpec> specs(size_t(parts), imageSpec);
+    auto out = OIIO::ImageOutput::create(path);
+    ASSERT_TRUE(out) << OIIO::geterror();
+    ASSERT_TRUE(out->open(path, parts, specs.data())) << out->geterror();
+    for (int part = 0; part < parts; ++part) {
+        ASSERT_TRUE(part == 0 || out->open(path, imageSpec, OIIO::ImageOutput::AppendSubimage)) << out->geterror();
+        ASSERT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, unit.data())) << out->geterror();
+    }
     ASSERT_TRUE(out->close());
 }
 
@@ -129,7 +159,8 @@ Picture ReadPicture(const std::string& path)
         return picture;
     }
     picture = {imageSpec.width, imageSpec.height, imageSpec.nchannels, imageSpec.format,
-               std::vector<float>(imageSpec.image_pixels() * imageSpec.nchannels)};
+               std::vector<float>(imageSpec.image_pixels() * imageSpec.nchannels),
+               imageSpec.get_int_attribute("oiio:UnassociatedAlpha") == 1};
     EXPECT_TRUE(in->read_image(0, 0, 0, imageSpec.nchannels, OIIO::TypeDesc::FLOAT, picture.samples.data()));
     const bool integer = picture.format != OIIO::TypeDesc::FLOAT && picture.format != OIIO::TypeDesc::HALF;
     for (float& v : picture.samples) {

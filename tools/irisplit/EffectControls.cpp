@@ -33,7 +33,26 @@ std::string CommandLineChoice(const std::string& popupItem)
 
 } // namespace
 
-EffectControls::EffectControls(const std::vector<hostsim::AddedParam>& declared) : declared_(declared)
+// The controls as the effect declares them, so that a value it would refuse
+// is refused before the module is loaded; a module of another build is
+// checked against its own declarations once loaded.
+EffectControls EffectControls::Known()
+{
+    hostsim::DeclaredControls known({});
+    known.numerics = {{"Position", -2000.0, 2000.0, 0.5},
+                      {"Rotation", -32768.0, 32767.0, 0.0}, // what 16.16 fixed-point degrees hold
+                      {"Scale", -1000.0, 1000.0, 100.0},
+                      {"Blur", 0.0, 1000.0, 0.0}};
+    known.popups = {{"Channels", {"Red & Blue", "Red & Green", "Green & Blue"}, 1}};
+    return EffectControls(std::move(known));
+}
+
+EffectControls::EffectControls(const std::vector<hostsim::AddedParam>& declared)
+    : EffectControls(hostsim::DeclaredControls(declared))
+{
+}
+
+EffectControls::EffectControls(hostsim::DeclaredControls declared) : declared_(std::move(declared))
 {
     const hostsim::PopupControl* channels = declared_.popup("Channels");
     if (!channels || channels->items.empty()) {
@@ -55,6 +74,12 @@ const hostsim::NumericControl& EffectControls::numeric(const std::string& name) 
         throw EffectError("the effect declared no \"" + name + "\" control");
     }
     return *control;
+}
+
+std::string EffectControls::describe(const std::string& controlName) const
+{
+    const hostsim::NumericControl& control = numeric(controlName);
+    return Number(control.min) + " to " + Number(control.max) + ", default " + Number(control.defaultValue);
 }
 
 int EffectControls::channelsChoice(const std::string& choice) const

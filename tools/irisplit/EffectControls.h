@@ -1,5 +1,6 @@
-// The effect's controls as it declared them at parameter setup: the names,
-// ranges and popup choices the command line is checked against.
+// The effect's controls: the names, ranges and popup choices the command line
+// is checked against, as irisplit knows them before it loads the effect and
+// as the effect declares them at parameter setup.
 #pragma once
 
 #include "Keyframes.h"
@@ -13,8 +14,13 @@ namespace irisplit {
 
 class EffectControls {
 public:
+    // The Irisplit effect's controls as irisplit knows them.
+    static EffectControls Known();
     // Throws EffectError when a control irisplit drives is missing.
     explicit EffectControls(const std::vector<hostsim::AddedParam>& declared);
+
+    // "-2000 to 2000, default 0.5" for the help text.
+    std::string describe(const std::string& controlName) const;
 
     // The popup choice (1-based) whose name, lower-cased with " & " as "-",
     // is `choice` ("red-blue" for "Red & Blue"); throws UsageError otherwise.
@@ -29,6 +35,7 @@ public:
                     const AnimatedValue& value) const;
 
 private:
+    explicit EffectControls(hostsim::DeclaredControls declared);
     const hostsim::NumericControl& numeric(const std::string& name) const;
 
     hostsim::DeclaredControls declared_;

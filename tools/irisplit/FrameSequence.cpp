@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <sstream>
 #include <stdexcept>
 
 namespace irisplit {
@@ -13,15 +14,22 @@ struct Placeholder {
     int width;
 };
 
+// A run of '#' (four digits each) and '@' (one digit each) starting at `at`.
+Placeholder WildcardRun(const std::string& name, size_t at)
+{
+    size_t end = at;
+    int width = 0;
+    for (; end < name.size() && (name[end] == '#' || name[end] == '@'); ++end) {
+        width += name[end] == '#' ? 4 : 1;
+    }
+    return {at, end - at, width};
+}
+
 // The placeholder starting at `at`, if there is one there.
 bool PlaceholderAt(const std::string& name, size_t at, Placeholder& found)
 {
-    if (name[at] == '#') {
-        size_t end = at;
-        while (end < name.size() && name[end] == '#') {
-            ++end;
-        }
-        found = {at, end - at, int(end - at)};
+    if (name[at] == '#' || name[at] == '@') {
+        found = WildcardRun(name, at);
         return true;
     }
     if (name[at] != '%') {
@@ -37,6 +45,15 @@ bool PlaceholderAt(const std::string& name, size_t at, Placeholder& found)
     const std::string digits = name.substr(at + 1, end - at - 1);
     found = {at, end + 1 - at, digits.empty() ? 0 : std::stoi(digits)};
     return true;
+}
+
+// A frame number of at most nine digits.
+int FrameNumber(const std::string& part, const std::string& whole)
+{
+    if (part.empty() || part.size() > 9 || part.find_first_not_of("0123456789") != std::string::npos) {
+        throw std::invalid_argument("'" + whole + "' is not a frame list (N, A-B, A-BxSTEP, comma separated)");
+    }
+    return std::stoi(part);
 }
 
 } // namespace
@@ -72,23 +89,51 @@ std::string FilePattern::at(int frame) const
     return prefix_ + digits + suffix_;
 }
 
-FrameRange FrameRange::Parse(const std::string& text)
+FrameList FrameList::Parse(const std::string& text)
 {
-    const auto number = [&](const std::string& part) {
-        if (part.empty() || part.size() > 9 ||
-            part.find_first_not_of("0123456789") != std::string::npos) {
-            throw std::invalid_argument("'" + text + "' is not a frame range A-B");
+    FrameList list;
+    list.runs_.clear();
+    std::istringstream items(text);
+    std::string item;
+    while (std::getline(items, item, ',')) {
+        const size_t dash = item.find('-');
+        const size_t times = item.find('x', dash == std::string::npos ? 0 : dash);
+        Run run{};
+        run.first = FrameNumber(item.substr(0, dash), text);
+        run.last = dash == std::string::npos ? run.first : FrameNumber(item.substr(dash + 1, times - dash - 1), text);
+        run.step = times == std::string::npos ? 1 : FrameNumber(item.substr(times + 1), text);
+        if (run.last < run.first) {
+            throw std::invalid_argument("frame range '" + item + "' ends before it starts");
         }
-        return std::stoi(part);
-    };
-    const size_t dash = text.find('-');
-    FrameRange range;
-    range.first = number(text.substr(0, dash));
-    range.last = dash == std::string::npos ? range.first : number(text.substr(dash + 1));
-    if (range.last < range.first) {
-        throw std::invalid_argument("frame range '" + text + "' ends before it starts");
+        if (run.step == 0) {
+            throw std::invalid_argument("frame range '" + item + "' has a step of 0");
+        }
+        list.runs_.push_back(run);
     }
-    return range;
+    if (list.runs_.empty() || text.back() == ',') {
+        FrameNumber("", text);
+    }
+    return list;
+}
+
+size_t FrameList::count() const
+{
+    size_t total = 0;
+    for (const Run& run : runs_) {
+        total += run.count();
+    }
+    return total;
+}
+
+int FrameList::at(size_t index) const
+{
+    for (const Run& run : runs_) {
+        if (index < run.count()) {
+            return run.first + int(index) * run.step;
+        }
+        index -= run.count();
+    }
+    throw std::out_of_range("frame index beyond the list");
 }
 
 } // namespace irisplit

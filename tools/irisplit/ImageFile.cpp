@@ -1,14 +1,19 @@
 #include "ImageFile.h"
 
+#include "AtomicFile.h"
 #include "Errors.h"
 
+#include <OpenImageIO/filesystem.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
-#include <unistd.h>
+
+#include <sys/stat.h>
 
 namespace irisplit {
 namespace {
@@ -69,30 +74,47 @@ PF_PixelFormat FormatOfSamples(OIIO::TypeDesc type)
     return type == OIIO::TypeDesc::UINT16 ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB128;
 }
 
+std::string ChannelNames(const OIIO::ImageSpec& imageSpec)
+{
+    std::string names;
+    for (const std::string& name : imageSpec.channelnames) {
+        names += (names.empty() ? "" : ", ") + name;
+    }
+    return names;
+}
+
+// Grey is one channel besides alpha, colour three or more (the first three
+// are red, green and blue; any further ones are carried through). Two colour
+// channels (R, G or U, V) say nothing about what to move, so they are refused.
 void FindChannels(Image& image)
 {
     image.alpha = image.imageSpec.alpha_channel;
     std::vector<int> colour;
-    for (int c = 0; c < image.imageSpec.nchannels && colour.size() < 3; ++c) {
+    for (int c = 0; c < image.imageSpec.nchannels; ++c) {
         if (c != image.alpha) {
             colour.push_back(c);
         }
     }
-    if (colour.empty()) {
-        throw FileError("has no colour channel");
+    if (colour.size() != 1 && colour.size() < 3) {
+        throw FileError("its channels (" + ChannelNames(image.imageSpec) +
+                        ") are neither grey (Y, or Y and A) nor colour (R, G, B and any more)");
     }
     image.red = colour[0];
-    image.green = colour.size() == 3 ? colour[1] : colour[0];
-    image.blue = colour.size() == 3 ? colour[2] : colour[0];
+    image.green = colour.size() == 1 ? colour[0] : colour[1];
+    image.blue = colour.size() == 1 ? colour[0] : colour[2];
 }
 
-// A temporary name in the same folder (so the rename cannot cross file systems).
-std::string TemporaryNameFor(const std::string& path)
+// Checked before anything opens the file: opening a FIFO waits for a writer,
+// and a device reads forever.
+void CheckRegularFile(const std::string& path)
 {
-    const std::filesystem::path target(path);
-    return (target.parent_path() / ("." + target.filename().string() + ".partial-" +
-                                    std::to_string(::getpid())))
-        .string();
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        throw FileError("cannot read '" + path + "': " + std::strerror(errno));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        throw FileError("cannot read '" + path + "': not a regular file");
+    }
 }
 
 } // namespace
@@ -111,8 +133,21 @@ PF_PixelFormat HostFormatForFile(const OIIO::ImageSpec& imageSpec)
     }
 }
 
-Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format)
+std::string DepthLoss(const OIIO::ImageSpec& imageSpec, PF_PixelFormat format)
 {
+    const PF_PixelFormat own = HostFormatForFile(imageSpec);
+    if (format == own || format == PF_PixelFormat_ARGB128 ||
+        (format == PF_PixelFormat_ARGB64 && own == PF_PixelFormat_ARGB32)) {
+        return "";
+    }
+    const std::string bits = format == PF_PixelFormat_ARGB32 ? "8" : "16";
+    return own == PF_PixelFormat_ARGB128 ? "clips the samples to 0..1 and rounds them to " + bits + " bits"
+                                         : "rounds the samples to 8 bits";
+}
+
+Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, int maxSide)
+{
+    CheckRegularFile(path);
     OIIO::ImageSpec hints;
     hints.attribute("oiio:UnassociatedAlpha", 1); // keep colour as stored next to alpha
     Image image;
@@ -121,23 +156,33 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format)
     if (!in || !in->open(path, image.imageSpec, hints)) {
         throw FileError("cannot read '" + path + "': " + (in ? in->geterror() : OIIO::geterror()));
     }
-    image.sampleType = SampleType(format.value_or(HostFormatForFile(image.imageSpec)));
+    const OIIO::ImageSpec& spec = image.imageSpec;
     try {
+        if (in->spec_dimensions(1).format != OIIO::TypeDesc::UNKNOWN) {
+            throw FileError("it has more than one part; irisplit reads single-part files");
+        }
+        if (spec.width > maxSide || spec.height > maxSide) {
+            throw FileError("it is " + std::to_string(spec.width) + "x" + std::to_string(spec.height) +
+                            " pixels, and the renderer takes frames of at most " + std::to_string(maxSide) + "x" +
+                            std::to_string(maxSide));
+        }
         FindChannels(image);
     } catch (const FileError& e) {
-        throw FileError("cannot use '" + path + "': it " + e.what());
+        throw FileError("cannot use '" + path + "': " + e.what());
     }
-    image.pixels.resize(image.imageSpec.image_pixels() * image.imageSpec.nchannels * image.sampleType.size());
-    if (!in->read_image(0, 0, 0, image.imageSpec.nchannels, image.sampleType, image.pixels.data())) {
+    image.sampleType = SampleType(format.value_or(HostFormatForFile(spec)));
+    image.pixels.resize(spec.image_pixels() * spec.nchannels * image.sampleType.size());
+    if (!in->read_image(0, 0, 0, spec.nchannels, image.sampleType, image.pixels.data())) {
         throw FileError("cannot read '" + path + "': " + in->geterror());
     }
     return image;
 }
 
-hostsim::World ToWorld(const Image& image)
+hostsim::World ToWorld(const Image& image, hostsim::WorldPool& worlds)
 {
     const PF_PixelFormat format = FormatOfSamples(image.sampleType);
-    hostsim::World world(hostsim::WorldShape{format, image.imageSpec.width, image.imageSpec.height, {}});
+    hostsim::World world =
+        worlds.take(hostsim::WorldShape{format, image.imageSpec.width, image.imageSpec.height, {}});
     WithDepth(format, [&](auto depth) {
         using D = decltype(depth);
         const auto* samples = reinterpret_cast<const typename D::Sample*>(image.pixels.data());
@@ -156,13 +201,11 @@ hostsim::World ToWorld(const Image& image)
     return world;
 }
 
-Image FromWorld(const Image& input, const hostsim::World& rendered)
+Image FromWorld(Image output, const hostsim::World& rendered)
 {
-    Image output = input;
     output.imageSpec.tile_width = output.imageSpec.tile_height = output.imageSpec.tile_depth = 0;
-    output.imageSpec.attribute("oiio:UnassociatedAlpha", 1); // colour is written as it comes
-    if (input.grey()) {
-        const bool hasAlpha = input.alpha >= 0;
+    if (output.grey()) {
+        const bool hasAlpha = output.alpha >= 0;
         output.imageSpec.nchannels = hasAlpha ? 4 : 3;
         output.imageSpec.channelnames = {"R", "G", "B"};
         output.imageSpec.channelformats.clear();
@@ -193,26 +236,38 @@ Image FromWorld(const Image& input, const hostsim::World& rendered)
     return output;
 }
 
-void WriteImage(const std::string& path, const Image& image)
+void CheckWritable(const std::string& path)
+{
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    std::error_code error;
+    if (!parent.empty() && !std::filesystem::is_directory(parent, error)) {
+        throw FileError("cannot write '" + path + "': folder '" + parent.string() + "' does not exist");
+    }
+    const auto out = OIIO::ImageOutput::create(path);
+    if (!out) {
+        throw FileError("cannot write '" + path + "': no image format for its extension");
+    }
+    if (!out->supports("ioproxy")) {
+        throw FileError("cannot write '" + path + "': the " + std::string(out->format_name()) +
+                        " writer cannot encode in memory, so irisplit could not make sure the file is "
+                        "complete; choose another format");
+    }
+}
+
+void WriteImage(const std::string& path, const Image& image, bool replace)
 {
     auto out = OIIO::ImageOutput::create(path);
     if (!out) {
         throw FileError("cannot write '" + path + "': " + OIIO::geterror());
     }
-    const std::string temporary = TemporaryNameFor(path);
-    const bool written = out->open(temporary, image.imageSpec) &&
-                         out->write_image(image.sampleType, image.pixels.data()) && out->close();
-    std::error_code renameError;
-    if (written) {
-        std::filesystem::rename(temporary, path, renameError);
+    std::vector<unsigned char> encoded;
+    OIIO::Filesystem::IOVecOutput memory(encoded);
+    out->set_ioproxy(&memory);
+    if (!out->open(path, image.imageSpec) || !out->write_image(image.sampleType, image.pixels.data()) ||
+        !out->close()) {
+        throw FileError("cannot write '" + path + "': " + out->geterror());
     }
-    if (!written || renameError) {
-        const std::string reason = written ? renameError.message() : out->geterror();
-        out.reset(); // closes the temporary file before it goes
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        throw FileError("cannot write '" + path + "': " + reason);
-    }
+    WriteFileAtomically(path, encoded, replace);
 }
 
 } // namespace irisplit

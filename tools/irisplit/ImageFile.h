@@ -2,7 +2,8 @@
 // worlds.
 //
 // Pixel values pass as stored: no alpha association either way, no colour
-// conversion. 8-bit and float samples reach the host unchanged; 16-bit files
+// conversion, and the output declares its alpha associated or not as the
+// input did. 8-bit and float samples reach the host unchanged; 16-bit files
 // hold 0..65535 where the host's 16-bit white is 32768, so samples are scaled
 // by 32768/65535 on the way in and back on the way out, both rounded
 // (identity settings return a 16-bit file within 1). A file without alpha is
@@ -10,6 +11,7 @@
 #pragma once
 
 #include "hostsim/World.h"
+#include "hostsim/WorldPool.h"
 
 #include <OpenImageIO/imageio.h>
 
@@ -24,6 +26,10 @@ namespace irisplit {
 // files, 16 for 16-bit ones, 32 (float) for everything else.
 PF_PixelFormat HostFormatForFile(const OIIO::ImageSpec& imageSpec);
 
+// What a host depth does to a file's samples that it cannot hold ("clips the
+// samples to 0..1 and rounds them to 8 bits"); empty when it holds them all.
+std::string DepthLoss(const OIIO::ImageSpec& imageSpec, PF_PixelFormat format);
+
 struct Image {
     OIIO::ImageSpec imageSpec;       // as the file describes itself (format: the file's sample type)
     OIIO::TypeDesc sampleType;  // type of the samples in `pixels`: the host depth's
@@ -34,22 +40,28 @@ struct Image {
     bool grey() const { return red == green; }
 };
 
-// Reads the first subimage with samples of the host depth `format`, or of
-// the file's own depth when none is given. Throws FileError naming the file.
-Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format);
+// Reads a single-part file with grey, grey and alpha, RGB or RGBA channels
+// (more are carried through), samples of the host depth `format` (or the
+// file's own depth when none is given) and at most `maxSide` pixels across
+// and down, which is checked before any pixel is read. Refuses anything but
+// a regular file without opening it. Throws FileError naming the file.
+Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, int maxSide);
 
 // The host world the effect gets for `image` (same size, the host depth the
-// image was read at).
-hostsim::World ToWorld(const Image& image);
+// image was read at), taken from `worlds`.
+hostsim::World ToWorld(const Image& image, hostsim::WorldPool& worlds);
 
 // The file to write: the input's channels, depth and metadata with the
-// rendered colour and alpha in place. A grey input comes back as RGB (with
-// its alpha), since the effect's result is coloured.
-Image FromWorld(const Image& input, const hostsim::World& rendered);
+// rendered colour and alpha in place of its own. A grey input comes back as
+// RGB (with its alpha), since the effect's result is coloured.
+Image FromWorld(Image input, const hostsim::World& rendered);
 
-// Writes `image` under a temporary name next to `path` and renames it into
-// place, so a failure never leaves a partial file at `path`. The format
-// follows the extension of `path`. Throws FileError naming the file.
-void WriteImage(const std::string& path, const Image& image);
+// Throws FileError when `path` names a format irisplit cannot write, or a
+// folder that does not exist.
+void CheckWritable(const std::string& path);
+
+// Encodes `image` in the format that the extension of `path` names and
+// writes it with WriteFileAtomically. Throws FileError naming the file.
+void WriteImage(const std::string& path, const Image& image, bool replace);
 
 } // namespace irisplit

@@ -1,5 +1,6 @@
 #include "InfoCommand.h"
 
+#include "DiagnosticsRouting.h"
 #include "EffectHost.h"
 #include "Errors.h"
 #include "ModuleLocation.h"
@@ -7,7 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
-#include <iostream>
+#include <ostream>
 #include <stdexcept>
 
 namespace irisplit {
@@ -43,7 +44,7 @@ std::string Message(const PF_OutData& out)
     return text;
 }
 
-void PrintPipl(hostsim::Host& host)
+void PrintPipl(std::ostream& out, hostsim::Host& host)
 {
     std::vector<PiplProperty> properties;
     try {
@@ -51,17 +52,17 @@ void PrintPipl(hostsim::Host& host)
     } catch (const std::runtime_error& e) {
         throw FileError("the module's PiPL cannot be read: " + std::string(e.what()));
     }
-    std::cout << "PiPL (" << properties.size() << " properties):\n";
+    out << "PiPL (" << properties.size() << " properties):\n";
     for (const PiplProperty& p : properties) {
-        std::cout << "  " << p.vendor << " " << p.key << "  id " << p.id << ", " << p.data.size()
+        out << "  " << p.vendor << " " << p.key << "  id " << p.id << ", " << p.data.size()
                   << " bytes: " << p.describe() << "\n";
     }
 }
 
-void PrintRegistration(hostsim::Host& host)
+void PrintRegistration(std::ostream& out, hostsim::Host& host)
 {
     const hostsim::Registration r = host.registerEffect();
-    std::cout << "\nRegistration (PluginDataEntryFunction, " << r.calls << " callback call"
+    out << "\nRegistration (PluginDataEntryFunction, " << r.calls << " callback call"
               << (r.calls == 1 ? "" : "s") << ", result " << r.result << "):\n"
               << "  name \"" << r.name << "\", match name \"" << r.matchName << "\", category \""
               << r.category << "\"\n"
@@ -72,38 +73,38 @@ void PrintRegistration(hostsim::Host& host)
     }
 }
 
-void PrintAbout(hostsim::Host& host)
+void PrintAbout(std::ostream& out, hostsim::Host& host)
 {
     const hostsim::CommandResult about = host.about();
     if (about.result != PF_Err_NONE) {
         throw EffectFailure("about", about.result, about.out.return_msg, sizeof about.out.return_msg);
     }
-    std::cout << "\nAbout:\n" << Message(about.out) << "\n";
+    out << "\nAbout:\n" << Message(about.out) << "\n";
 }
 
-void PrintParameter(size_t position, const hostsim::AddedParam& added)
+void PrintParameter(std::ostream& out, size_t position, const hostsim::AddedParam& added)
 {
     const PF_ParamDef& def = added.def;
-    std::cout << "  " << position << "  \"" << def.name << "\"  id " << def.uu.id << ", ";
+    out << "  " << position << "  \"" << def.name << "\"  id " << def.uu.id << ", ";
     switch (def.param_type) {
     case PF_Param_POPUP:
-        std::cout << "popup of " << def.u.pd.num_choices << " (" << added.popupNames << "), default "
+        out << "popup of " << def.u.pd.num_choices << " (" << added.popupNames << "), default "
                   << def.u.pd.dephault << "\n";
         break;
     case PF_Param_ANGLE:
-        std::cout << "angle in 16.16 degrees, valid " << def.u.ad.valid_min / 65536.0 << " to "
+        out << "angle in 16.16 degrees, valid " << def.u.ad.valid_min / 65536.0 << " to "
                   << def.u.ad.valid_max / 65536.0 << (def.u.ad.valid_min == def.u.ad.valid_max ? " (no range)" : "")
                   << ", default " << def.u.ad.dephault / 65536.0 << "\n";
         break;
     case PF_Param_FLOAT_SLIDER: {
         const PF_FloatSliderDef& s = def.u.fs_d;
-        std::cout << "float slider, valid " << s.valid_min << " to " << s.valid_max << ", slider "
+        out << "float slider, valid " << s.valid_min << " to " << s.valid_max << ", slider "
                   << s.slider_min << " to " << s.slider_max << ", default " << s.dephault << ", precision "
                   << s.precision << "\n";
         break;
     }
     default:
-        std::cout << "type " << def.param_type << "\n";
+        out << "type " << def.param_type << "\n";
     }
 }
 
@@ -112,23 +113,25 @@ void PrintParameter(size_t position, const hostsim::AddedParam& added)
 void RunInfo(const std::string& modulePath)
 {
     const std::string path = LocateModule(modulePath);
+    DiagnosticsRouting routing(false);
+    std::ostream& out = routing.userOutput();
     EffectHost effect(path);
-    std::cout << "Module: " << path << "\n\n";
-    PrintPipl(effect.host());
-    PrintRegistration(effect.host());
-    PrintAbout(effect.host());
+    out << "Module: " << path << "\n\n";
+    PrintPipl(out, effect.host());
+    PrintRegistration(out, effect.host());
+    PrintAbout(out, effect.host());
 
-    // The module prints its context information while it sets up.
-    std::cout << "\nGlobal setup:" << std::endl;
+    // The module prints its context information (on standard error) while it sets up.
+    out << "\nGlobal setup:" << std::endl;
     const hostsim::CommandResult setup = effect.globalSetup();
-    std::cout << "  my_version " << Hex(setup.out.my_version) << " = " << Version(setup.out.my_version)
+    out << "  my_version " << Hex(setup.out.my_version) << " = " << Version(setup.out.my_version)
               << "\n  out_flags " << Hex(uint32_t(setup.out.out_flags)) << ", out_flags2 "
               << Hex(uint32_t(setup.out.out_flags2)) << "\n";
 
     const hostsim::ParamsSetupResult params = effect.paramsSetup();
-    std::cout << "\nParameters (num_params " << params.out.num_params << ", the input layer first):\n";
+    out << "\nParameters (num_params " << params.out.num_params << ", the input layer first):\n";
     for (size_t i = 0; i < params.added.size(); ++i) {
-        PrintParameter(i + 1, params.added[i]);
+        PrintParameter(out, i + 1, params.added[i]);
     }
     effect.finish();
 }

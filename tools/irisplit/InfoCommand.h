@@ -5,7 +5,8 @@
 
 namespace irisplit {
 
-// Prints to standard output; throws FileError or EffectError.
+// Prints to standard output (the effect's own diagnostics to standard
+// error); throws FileError or EffectError.
 void RunInfo(const std::string& modulePath);
 
 } // namespace irisplit

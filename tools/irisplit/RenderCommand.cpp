@@ -1,5 +1,6 @@
 #include "RenderCommand.h"
 
+#include "DiagnosticsRouting.h"
 #include "EffectControls.h"
 #include "EffectHost.h"
 #include "Errors.h"
@@ -7,9 +8,13 @@
 #include "ImageFile.h"
 #include "Keyframes.h"
 #include "ModuleLocation.h"
+#include "Pipeline.h"
 #include "Progress.h"
+#include "RendererLimits.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
@@ -21,8 +26,22 @@ namespace {
 struct NumericSetting {
     const char* option;
     const char* control;
-    const std::optional<std::string>& text;
+    std::optional<std::string> text;
     AnimatedValue value;
+};
+
+// The command line, parsed and checked.
+struct RenderPlan {
+    FilePattern input;
+    FilePattern output;
+    FrameList frames;
+    std::vector<NumericSetting> numeric;
+    int channels = 1;
+    std::optional<PF_PixelFormat> depth;
+    PF_RationalScale downsample{1, 1};
+    unsigned threads = 1;
+    bool replace = true;
+    bool quiet = false;
 };
 
 template <typename Parse>
@@ -67,107 +86,198 @@ std::optional<PF_PixelFormat> HostFormat(std::optional<int> depth)
     }
 }
 
-// Fails early on an output nobody could write, before any frame renders.
-void CheckOutputWritable(const std::string& path)
+// Checks every value against the controls (irisplit's own knowledge before
+// the module is loaded, the effect's declarations after) and fills in the
+// defaults of the options not given.
+void ApplyControls(const EffectControls& controls, const RenderOptions& options, RenderPlan& plan)
 {
-    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    std::error_code error;
-    if (!parent.empty() && !std::filesystem::is_directory(parent, error)) {
-        throw FileError("cannot write '" + path + "': folder '" + parent.string() + "' does not exist");
-    }
-    if (!OIIO::ImageOutput::create(path)) {
-        throw FileError("cannot write '" + path + "': no image format for its extension");
-    }
-}
-
-} // namespace
-
-void RunRender(const RenderOptions& options)
-{
-    const FilePattern input = ParseOption("input", options.input, FilePattern::Parse);
-    const FilePattern output = ParseOption("output", options.output, FilePattern::Parse);
-    if ((input.numbered() || output.numbered()) && !options.frames) {
-        throw UsageError("numbered file names need --frames A-B");
-    }
-    const FrameRange frames = options.frames ? ParseOption("--frames", *options.frames, FrameRange::Parse)
-                                             : FrameRange{};
-    if (frames.count() > 1 && !output.numbered()) {
-        throw UsageError("--frames " + *options.frames +
-                         " renders several frames: OUT needs a frame number (%04d or ####)");
-    }
-    std::vector<NumericSetting> numeric = {{"--position", "Position", options.position, {}},
-                                           {"--rotation", "Rotation", options.rotation, {}},
-                                           {"--scale", "Scale", options.scale, {}},
-                                           {"--blur", "Blur", options.blur, {}}};
-    for (NumericSetting& setting : numeric) {
-        if (setting.text) {
-            setting.value = ParseOption(setting.option, *setting.text, AnimatedValue::Parse);
-        }
-    }
-    const std::optional<PF_PixelFormat> depth = HostFormat(options.depth);
-    const PF_RationalScale downsample = ParseOption("--downsample", options.downsample, ParseDownsample);
-    if (options.threads > 64) {
-        throw UsageError("--threads " + std::to_string(options.threads) + " is more than 64");
-    }
-    const unsigned threads = std::min<unsigned>(
-        options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency()),
-        unsigned(frames.count()));
-
-    if (!input.numbered() && !std::filesystem::exists(options.input)) {
-        throw FileError("cannot read '" + options.input + "': no such file");
-    }
-    CheckOutputWritable(output.at(frames.first));
-
-    EffectHost effect(LocateModule(options.modulePath));
-    effect.globalSetup();
-    const EffectControls controls(effect.paramsSetup().added);
-    for (NumericSetting& setting : numeric) {
+    for (NumericSetting& setting : plan.numeric) {
         if (setting.text) {
             controls.checkRange(setting.option, setting.control, setting.value);
         } else {
             setting.value = AnimatedValue(controls.defaultValue(setting.control));
         }
     }
-    const int channels = options.channels ? controls.channelsChoice(*options.channels)
-                                          : controls.defaultChannels();
+    plan.channels = options.channels ? controls.channelsChoice(*options.channels) : controls.defaultChannels();
+}
 
-    // A still image is read once and serves every frame.
-    std::optional<Image> still;
-    if (!input.numbered()) {
-        still = ReadImage(options.input, depth);
+// Fails early on outputs that could not be written, or must not be.
+void CheckOutputs(const RenderPlan& plan)
+{
+    CheckWritable(plan.output.at(plan.frames.at(0)));
+    for (size_t index = 0; !plan.replace && index < plan.frames.count(); ++index) {
+        const std::string path = plan.output.at(plan.frames.at(index));
+        std::error_code error;
+        if (std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found) {
+            throw FileError("cannot write '" + path + "': it exists, and --no-clobber keeps it");
+        }
     }
-    std::vector<std::optional<Image>> inFlight(size_t(frames.count())); // one slot per frame
-    Progress progress(frames.count(), options.quiet);
+}
 
+RenderPlan PlanRender(const RenderOptions& options)
+{
+    RenderPlan plan;
+    plan.input = ParseOption("input", options.input, FilePattern::Parse);
+    plan.output = ParseOption("output", options.output, FilePattern::Parse);
+    plan.numeric = {{"--position", "Position", options.position, {}},
+                    {"--rotation", "Rotation", options.rotation, {}},
+                    {"--scale", "Scale", options.scale, {}},
+                    {"--blur", "Blur", options.blur, {}}};
+    if ((plan.input.numbered() || plan.output.numbered()) && !options.frames) {
+        throw UsageError("numbered file names need --frames");
+    }
+    if (options.frames) {
+        plan.frames = ParseOption("--frames", *options.frames, FrameList::Parse);
+    }
+    if (plan.frames.count() > 1 && !plan.output.numbered()) {
+        throw UsageError("--frames " + *options.frames +
+                         " renders several frames: OUT needs a frame number (%04d, # or @)");
+    }
+    for (NumericSetting& setting : plan.numeric) {
+        if (setting.text) {
+            setting.value = ParseOption(setting.option, *setting.text, AnimatedValue::Parse);
+        }
+    }
+    ApplyControls(EffectControls::Known(), options, plan);
+    plan.depth = HostFormat(options.depth);
+    plan.downsample = ParseOption("--downsample", options.downsample, ParseDownsample);
+    if (options.threads > 64) {
+        throw UsageError("--threads " + std::to_string(options.threads) + " is more than 64");
+    }
+    plan.threads = unsigned(std::min<size_t>(
+        options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency()), plan.frames.count()));
+    plan.replace = !options.noClobber;
+    plan.quiet = options.quiet;
+    CheckOutputs(plan);
+    return plan;
+}
+
+hostsim::EffectValues ValuesAt(const RenderPlan& plan, int frame)
+{
+    hostsim::EffectValues values;
+    values.channels = plan.channels;
+    values.position = plan.numeric[0].value.at(frame);
+    values.rotationDegrees = plan.numeric[1].value.at(frame);
+    values.scale = plan.numeric[2].value.at(frame);
+    values.blur = plan.numeric[3].value.at(frame);
+    return values;
+}
+
+// Says once, for the first file it happens to, what a narrower --depth does.
+class DepthLossWarning {
+public:
+    DepthLossWarning(std::optional<PF_PixelFormat> depth, int bits) : depth_(depth), bits_(bits) {}
+    void check(const std::string& path, const Image& image)
+    {
+        const std::string loss = depth_ ? DepthLoss(image.imageSpec, *depth_) : "";
+        if (!loss.empty() && !warned_.exchange(true)) {
+            std::fprintf(stderr, "irisplit: warning: --depth %d %s in '%s' (and in any file like it)\n", bits_,
+                         loss.c_str(), path.c_str());
+        }
+    }
+
+private:
+    const std::optional<PF_PixelFormat> depth_;
+    const int bits_;
+    std::atomic<bool> warned_{false};
+};
+
+// Renders every frame: read ahead on one thread, rendered on the host's
+// render threads, written behind on another.
+void RenderFrames(hostsim::Host& host, const RenderPlan& plan, const std::optional<Image>& still,
+                  DepthLossWarning& warning, int largestSide)
+{
+    const size_t count = plan.frames.count();
+    hostsim::WorldPool worlds;
+    Progress progress(int(std::min<size_t>(count, INT32_MAX)), plan.quiet);
+    ReadAhead reader(count, plan.threads, [&](size_t index) {
+        const std::string path = plan.input.at(plan.frames.at(index));
+        Image image = still ? *still : ReadImage(path, plan.depth, largestSide);
+        warning.check(path, image);
+        hostsim::World world = ToWorld(image, worlds);
+        return InputFrame{std::move(image), std::move(world)};
+    });
+    WriteBehind writer(plan.threads);
+    std::mutex renderingMutex;
+    std::map<size_t, Image> rendering; // the images of the frames on the render threads
+
+    const auto stopReadingOnFailure = [&](auto&& work) {
+        try {
+            return work();
+        } catch (...) {
+            reader.stop(std::current_exception());
+            throw;
+        }
+    };
     const auto make = [&](size_t index) {
-        const int frame = frames.first + int(index);
-        const Image& image = still ? *still : inFlight[index].emplace(ReadImage(input.at(frame), depth));
-        hostsim::EffectValues values;
-        values.channels = channels;
-        values.position = numeric[0].value.at(frame);
-        values.rotationDegrees = numeric[1].value.at(frame);
-        values.scale = numeric[2].value.at(frame);
-        values.blur = numeric[3].value.at(frame);
-        hostsim::FrameRequest request(ToWorld(image), values);
-        request.time.current_time = frame * request.time.time_step;
-        request.downsample_x = request.downsample_y = downsample;
-        request.preRenderFirst = true;
-        return request;
+        return stopReadingOnFailure([&] {
+            InputFrame input = reader.take(index);
+            const int frame = plan.frames.at(index);
+            hostsim::FrameRequest request(std::move(input.world), ValuesAt(plan, frame));
+            request.time.current_time = frame * request.time.time_step;
+            request.downsample_x = request.downsample_y = plan.downsample;
+            request.preRenderFirst = true;
+            request.worlds = &worlds;
+            std::lock_guard<std::mutex> lock(renderingMutex);
+            rendering.emplace(index, std::move(input.image));
+            return request;
+        });
     };
     const auto done = [&](size_t index, hostsim::FrameResult&& result) {
-        const int frame = frames.first + int(index);
-        const std::string where = "frame " + std::to_string(frame) + ": ";
-        if (result.result != PF_Err_NONE) {
-            throw EffectFailure(where + "smart (pre-)render", result.result, result.out.return_msg,
-                                sizeof result.out.return_msg);
-        }
-        const Image& image = still ? *still : *inFlight[index];
-        const std::string path = output.at(frame);
-        WriteImage(path, FromWorld(image, result.output));
-        inFlight[index].reset();
-        progress.frameDone(frame, path);
+        stopReadingOnFailure([&] {
+            const int frame = plan.frames.at(index);
+            Image image;
+            {
+                std::lock_guard<std::mutex> lock(renderingMutex);
+                image = std::move(rendering.at(index));
+                rendering.erase(index);
+            }
+            if (result.result != PF_Err_NONE) {
+                const std::string where = "frame " + std::to_string(frame) + " (" +
+                                          std::to_string(image.imageSpec.width) + "x" +
+                                          std::to_string(image.imageSpec.height) + "): ";
+                throw EffectFailure(where + "smart (pre-)render", result.result, result.out.return_msg,
+                                    sizeof result.out.return_msg);
+            }
+            writer.post([&, frame, image = std::move(image), output = std::move(result.output)]() mutable {
+                const std::string path = plan.output.at(frame);
+                WriteImage(path, FromWorld(std::move(image), output), plan.replace);
+                worlds.give(std::move(output));
+                progress.frameDone(frame, path);
+            });
+        });
     };
-    effect.host().renderFrames(size_t(frames.count()), threads, make, done);
+    try {
+        host.renderFrames(count, plan.threads, make, done);
+    } catch (...) {
+        // Frames already rendered are still written; the first failure is the one reported.
+        reader.stop(std::current_exception());
+        try {
+            writer.finish();
+        } catch (...) {
+        }
+        throw;
+    }
+    writer.finish();
+}
+
+} // namespace
+
+void RunRender(const RenderOptions& options)
+{
+    RenderPlan plan = PlanRender(options);
+    const int largestSide = LargestFrameSide();
+    DepthLossWarning warning(plan.depth, options.depth.value_or(0));
+    std::optional<Image> still; // read once, it serves every frame
+    if (!plan.input.numbered()) {
+        still = ReadImage(options.input, plan.depth, largestSide);
+    }
+
+    DiagnosticsRouting routing(options.quiet);
+    EffectHost effect(LocateModule(options.modulePath));
+    effect.globalSetup();
+    ApplyControls(EffectControls(effect.paramsSetup().added), options, plan);
+    RenderFrames(effect.host(), plan, still, warning, largestSide);
     effect.finish();
 }
 

@@ -15,15 +15,17 @@ struct RenderOptions {
     std::optional<std::string> rotation;
     std::optional<std::string> scale;
     std::optional<std::string> blur;
-    std::optional<std::string> frames; // "A-B" or "N"
+    std::optional<std::string> frames; // a frame list, e.g. "1-100x2,200"
     std::optional<int> depth;          // 8, 16 or 32; none: each file's own
     std::string downsample = "1/1";
     unsigned threads = 0; // 0: all cores
     bool quiet = false;
+    bool noClobber = false;
     std::string modulePath; // empty: found by LocateModule
 };
 
-// Throws UsageError, FileError or EffectError.
+// Throws UsageError, FileError or EffectError. Everything that can be checked
+// without the effect is checked before its module is loaded.
 void RunRender(const RenderOptions& options);
 
 } // namespace irisplit

@@ -1,62 +1,96 @@
 // irisplit: applies the Irisplit effect to images and image sequences through
 // the simulated host, and reports what the host learns about the effect.
+#include "EffectControls.h"
 #include "Errors.h"
 #include "InfoCommand.h"
+#include "MemorySettings.h"
 #include "RenderCommand.h"
+#include "Signals.h"
 
 #include <CLI/CLI.hpp>
 
 #include <exception>
 #include <functional>
-#include <optional>
 #include <iostream>
+#include <optional>
 
 namespace {
 
 constexpr const char* kRenderFooter = R"(
+What the controls do. The pair's first channel (red for red-blue and
+red-green, blue for green-blue) is moved one way, the second (blue, green,
+green) the opposite way; the third channel stays, and alpha goes with green.
+  --position P   the first channel moves P pixels left and up, the second
+                 P pixels right and down (negative P: the other way round).
+  --rotation R   the first channel turns R degrees clockwise about the frame
+                 centre, the second R degrees anticlockwise (on a frame that
+                 is not square the turn is in normalised coordinates, so it
+                 also shears).
+  --scale S      percent: the first channel is shown at 100/S of its size,
+                 the second at S/100 (S 200: the first at half size, the
+                 second at twice). A negative S also mirrors both through
+                 the centre; at 0 the first channel takes the colour of the
+                 frame centre everywhere, and what the second shows is left
+                 to the GPU.
+  --blur B       blurs the moved pair along rows and columns, B pixels on
+                 each side of a pixel: a Gaussian of sigma B/sqrt(2), not B.
+
 Numeric options take one number or keyframes FRAME:VALUE,FRAME:VALUE,... that
 are interpolated linearly per frame and held before the first and after the
 last key, e.g. --position 1:0,24:40. Values outside the effect's valid range
-are refused. Unset options take the effect's defaults (Position 0.5, Scale 100).
+are refused before the effect is loaded.
 
-A numbered sequence names its files with %04d (printf style) or #### (one #
-per digit) and needs --frames; a still IN with a numbered OUT renders the
-still once per frame, with the keyframes applied.
+A numbered sequence names its files with %04d (printf style), # (four digits)
+or @ (one digit per @), as oiiotool does: plate.#.exr and plate.@@@@.exr both
+name plate.0001.exr. It needs --frames: a list of N, A-B and A-BxSTEP
+(every STEP-th frame), e.g. 1-100x2 or 1,5,10-20. A still IN with a numbered
+OUT renders the still once per frame, with the keyframes applied.
 
 Pixels pass as stored: no alpha (un)premultiplication, no colour conversion;
-a file without alpha is opaque. 16-bit files hold 0..65535, the host's 16-bit
-range is 0..32768: samples are scaled both ways and rounded, so identity
-settings reproduce a 16-bit file within 1. OUT keeps IN's channels, sample
+OUT declares its alpha associated or not as IN does; a file without alpha is
+opaque. 16-bit files hold 0..65535, the host's 16-bit range is 0..32768:
+samples are scaled both ways and rounded, so identity settings reproduce a
+16-bit file within 1. A --depth narrower than a file's own clips or rounds
+its samples (said once on standard error). OUT keeps IN's channels, sample
 depth and metadata (a grey IN gives an RGB OUT); its extension picks the
-format. Files are written under a temporary name and renamed when complete.
+format. Each file is encoded in memory, written under a temporary name,
+synced and renamed when complete: an existing file is never replaced by a
+partial one, and SIGINT, SIGTERM or SIGHUP removes the temporary file and
+exits with 130, 143 or 129, keeping the frames already written.
+
+The effect's own diagnostics (its OpenGL information) go to standard error,
+or nowhere with --quiet; standard output carries nothing during a render.
 
 Exit codes: 0 success, 1 internal failure, 2 usage error, 3 a file (input,
-output or the effect module) could not be read or written, 4 the effect
-returned an error (its host result code and message are printed).)";
+output or the effect module) could not be read or written, or a frame is
+larger than the renderer takes, 4 the effect returned an error (its host
+result code and message are printed).)";
 
-void AddRenderCommand(CLI::App& app, irisplit::RenderOptions& o, std::function<void()> run)
+std::string ControlHelp(const char* what, const char* control)
+{
+    return std::string(what) + " (" + irisplit::EffectControls::Known().describe(control) + "); number or keyframes";
+}
+
+CLI::App* AddRenderCommand(CLI::App& app, irisplit::RenderOptions& o, std::function<void()> run)
 {
     CLI::App* render = app.add_subcommand("render", "Apply the effect to an image or a numbered sequence");
     render->footer(kRenderFooter);
-    render->add_option("IN", o.input, "Input image or numbered sequence (plate.%04d.exr, plate.####.exr)")
-        ->required();
+    render->add_option("IN", o.input, "Input image or numbered sequence (plate.%04d.exr, plate.#.exr)")->required();
     render->add_option("OUT", o.output, "Output image or numbered sequence; the extension picks the format")
         ->required();
     struct Optional {
         const char* name;
         std::optional<std::string>& target;
-        const char* help;
+        std::string help;
     };
     for (const Optional& option : {
              Optional{"--channels", o.channels, "Channel pair to split: red-blue (default), red-green, green-blue"},
-             Optional{"--position", o.position, "Offset of the pair in pixels along both axes, -2000..2000 "
-                                                "(default 0.5); number or keyframes"},
-             Optional{"--rotation", o.rotation, "Rotation of the pair in degrees (default 0); number or keyframes"},
-             Optional{"--scale", o.scale, "Scale of the pair in percent, -1000..1000 (default 100); number or "
-                                          "keyframes"},
-             Optional{"--blur", o.blur, "Blur reach of the pair in pixels, 0..1000 (default 0); number or "
-                                        "keyframes"},
-             Optional{"--frames", o.frames, "Frames to render, A-B or N (needed for numbered names)"}}) {
+             Optional{"--position", o.position, ControlHelp("Offset of the pair in pixels", "Position")},
+             Optional{"--rotation", o.rotation, ControlHelp("Rotation of the pair in degrees", "Rotation")},
+             Optional{"--scale", o.scale, ControlHelp("Scale of the pair in percent", "Scale")},
+             Optional{"--blur", o.blur, ControlHelp("Blur reach of the pair in pixels", "Blur")},
+             Optional{"--frames", o.frames, "Frames to render: N, A-B, A-BxSTEP, comma separated (needed for "
+                                            "numbered names)"}}) {
         render->add_option_function<std::string>(
             option.name, [&target = option.target](const std::string& v) { target = v; }, option.help);
     }
@@ -69,10 +103,13 @@ void AddRenderCommand(CLI::App& app, irisplit::RenderOptions& o, std::function<v
         ->capture_default_str();
     render->add_option("--threads", o.threads,
                        "Frames rendered at once, each on its own host render thread (default: all cores)");
-    render->add_flag("-q,--quiet", o.quiet, "Print no progress");
+    render->add_flag("-n,--no-clobber", o.noClobber,
+                     "Never overwrite an existing output file: refuse before rendering (exit 3)");
+    render->add_flag("-q,--quiet", o.quiet, "Print no progress and none of the effect's diagnostics");
     render->add_option("--module", o.modulePath, "Effect module to load (default: next to irisplit, "
                                                  "else the one it was built with)");
     render->callback(std::move(run));
+    return render;
 }
 
 int Fail(int code, const std::string& message)
@@ -86,7 +123,11 @@ int Fail(int code, const std::string& message)
 int main(int argc, char** argv)
 {
     using namespace irisplit;
+    const SignalHandling signals; // before any other thread starts
+    KeepLargeBlocks();
+
     CLI::App app("irisplit: applies the Irisplit effect to images through the simulated host");
+    app.set_version_flag("--version", "irisplit " IRX_VERSION);
     app.require_subcommand(1);
 
     RenderOptions renderOptions;
@@ -95,16 +136,16 @@ int main(int argc, char** argv)
                                                 "registration, about text, context, parameters");
     info->add_option("--module", infoModule, "Effect module to load");
 
+    CLI::App* render = AddRenderCommand(app, renderOptions, [&] { RunRender(renderOptions); });
     try {
-        AddRenderCommand(app, renderOptions, [&] { RunRender(renderOptions); });
         info->callback([&] { RunInfo(infoModule); });
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) {
-            return app.exit(e); // --help
+            return app.exit(e); // --help, --version
         }
-        app.exit(e);
-        return kExitUsage;
+        const std::string help = render->parsed() ? "irisplit render --help" : "irisplit --help";
+        return Fail(kExitUsage, std::string(e.what()) + " (see " + help + ")");
     } catch (const UsageError& e) {
         return Fail(kExitUsage, e.what());
     } catch (const FileError& e) {

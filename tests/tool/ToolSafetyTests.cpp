@@ -1,0 +1,128 @@
+// What irisplit promises around a render: no file replaced by a broken one,
+// nothing left behind by an interrupt, standard output kept for the user,
+// and closed pipes that never stop a render.
+#include "ToolTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+namespace tooltest {
+namespace {
+
+// A write cut short by the file size limit is reported, whatever the image
+// library makes of it, and the file it was to replace stays as it was.
+TEST(ToolSafety, WriteCutShortKeepsTheOldFileAndLeavesNoTemporary)
+{
+    for (const auto& [extension, type] : {std::pair{"png", OIIO::TypeDesc::UINT8}, {"tif", OIIO::TypeDesc::UINT8},
+                                          {"exr", OIIO::TypeDesc::FLOAT}}) {
+        SCOPED_TRACE(extension);
+        ScratchFolder folder;
+        const std::vector<std::string> files = {std::string("in.") + extension, std::string("out.") + extension};
+        const std::string in = folder.path(files[0]), out = folder.path(files[1]);
+        WritePicture(in, MakePicture(64, 64, 4, type, 0, type == OIIO::TypeDesc::FLOAT ? 1 : 255));
+        const Picture old = MakePicture(4, 4, 3, type, 0, 1);
+        WritePicture(out, old);
+        RunOptions options;
+        options.fileSizeLimit = 4096; // well below what the output takes
+        const RunResult run = RunIrisplit({"render", in, out, "--blur", "2"}, options);
+        EXPECT_EQ(run.exitCode, 3) << run.out << run.err;
+        EXPECT_NE(run.err.find("irisplit: cannot write '" + out + "': File too large"), std::string::npos) << run.err;
+        EXPECT_EQ(ReadPicture(out).samples, old.samples);
+        EXPECT_EQ(folder.files(), files);
+    }
+}
+
+// An interrupt during an endless sequence (its frames made as they are
+// needed) ends it with 128 + the signal's number; every frame written is
+// complete and no temporary file is left.
+TEST(ToolSafety, InterruptRemovesTemporariesAndKeepsFinishedFrames)
+{
+    for (const auto& [signal, exitCode] : {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}}) {
+        SCOPED_TRACE(signal);
+        ScratchFolder folder;
+        WritePicture(folder.path("still.png"), MakePicture(96, 64, 3, OIIO::TypeDesc::UINT8, 0, 255));
+        RunOptions options;
+        options.whileRunning = [&, signal = signal](pid_t pid, const std::function<bool()>& running) {
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+            while (running() && !std::filesystem::exists(folder.path("out.0002.png")) &&
+                   std::chrono::steady_clock::now() < giveUp) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            ::kill(pid, signal);
+        };
+        const RunResult run = RunIrisplit(
+            {"render", folder.path("still.png"), folder.path("out.#.png"), "--frames", "1-999999999", "-q"}, options);
+        EXPECT_EQ(run.exitCode, exitCode) << run.out << run.err;
+        const std::vector<std::string> files = folder.files();
+        EXPECT_GE(files.size(), 3u);
+        for (const std::string& name : files) {
+            EXPECT_NE(name[0], '.') << "temporary file left: " << name;
+            EXPECT_EQ(ReadPicture(folder.path(name)).width, 96) << name;
+        }
+    }
+}
+
+// The effect's diagnostics go to standard error (nowhere with -q), never to
+// standard output, and a pipe closed on either stream stops nothing.
+TEST(ToolSafety, StandardOutputStaysTheUsersAndClosedPipesStopNothing)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> options;
+        bool closedStdout, closedStderr;
+        // On standard error, and whether only once; none: it is empty.
+        std::vector<std::pair<std::string, bool>> errorTexts;
+    };
+    for (const Case& c : {Case{"default", {}, false, false, {{"frame 3 written", true}, {"OpenGL Renderer: ", false}}},
+                          Case{"quiet", {"-q"}, false, false, {}},
+                          Case{"closed stdout", {}, true, false, {{"frame 3 written", true}}},
+                          Case{"closed stderr", {}, false, true, {}},
+                          Case{"narrower depth", {"--depth", "8"}, false, false, {{"--depth 8 clips the samples", true}}}}) {
+        SCOPED_TRACE(c.what);
+        ScratchFolder folder;
+        WritePicture(folder.path("still.exr"), MakePicture(8, 8, 3, OIIO::TypeDesc::FLOAT, -1, 2));
+        std::vector<std::string> arguments = {"render", folder.path("still.exr"), folder.path("out.@.exr"),
+                                              "--frames", "1-3", "--threads", "2"};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        RunOptions options;
+        options.closedStdout = c.closedStdout;
+        options.closedStderr = c.closedStderr;
+        const RunResult run = RunIrisplit(arguments, options);
+        EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+        EXPECT_EQ(folder.files(), (std::vector<std::string>{"out.1.exr", "out.2.exr", "out.3.exr", "still.exr"}));
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.empty(), c.errorTexts.empty()) << run.err;
+        for (const auto& [text, once] : c.errorTexts) {
+            EXPECT_NE(run.err.find(text), std::string::npos) << text << " in:\n" << run.err;
+            EXPECT_TRUE(!once || run.err.find(text) == run.err.rfind(text)) << text << " more than once";
+        }
+    }
+}
+
+// What irisplit reports goes to standard output: all the host learns from
+// the module, its version, and help that explains every control.
+TEST(ToolSafety, ReportsGoToStandardOutput)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> cases = {
+        {{"info"},
+         {"PiPL (12 properties)", "name  id 0, 16 bytes: \"Irisplit 2.0\"", "eINF  id 0, 2 bytes: 0x0000",
+          "eMNA  id 0, 8 bytes: \"Vantrel\"", "aeFL  id 0, 4 bytes: 0x00000008", "match name \"ADBE Kaleon\"",
+          "kind eFKT, API 13.15", "Irisplit v2.0\nSeparates color channels", "my_version 0x00100001 = 2.0",
+          "num_params 6", "\"Position\"  id 2, float slider, valid -2000 to 2000, slider -500 to 500, default 0.5",
+          "\"Blur\"  id 5, float slider, valid 0 to 1000, slider 0 to 100, default 0"}},
+        {{"--version"}, {"irisplit 2.0"}},
+        {{"render", "--help"}, {"--no-clobber", "clockwise", "sigma B/sqrt(2)", "mirrors", "1-100x2", "# (four"}}};
+    for (const auto& [arguments, texts] : cases) {
+        const RunResult run = RunIrisplit(arguments);
+        EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+        for (const std::string& text : texts) {
+            EXPECT_NE(run.out.find(text), std::string::npos) << "missing '" << text << "' in:\n" << run.out;
+        }
+    }
+}
+
+} // namespace
+} // namespace tooltest

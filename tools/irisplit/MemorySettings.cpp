@@ -1,0 +1,11 @@
+#include "MemorySettings.h"
+
+#include <malloc.h>
+
+namespace irisplit {
+
+void KeepLargeBlocks()
+{
+}
+
+} // namespace irisplit

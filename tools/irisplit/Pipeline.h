@@ -1,0 +1,77 @@
+// Reading ahead of the render threads and writing behind them, each on a
+// thread of its own, so that file work overlaps rendering while the number
+// of frames held in memory stays bounded.
+#pragma once
+
+#include "ImageFile.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace irisplit {
+
+struct InputFrame {
+    Image image;
+    hostsim::World world;
+};
+
+// Frames read in index order, at most `ahead` read and not yet taken.
+class ReadAhead {
+public:
+    using Read = std::function<InputFrame(size_t index)>;
+    ReadAhead(size_t count, size_t ahead, Read read);
+    ~ReadAhead(); // stops reading and waits for the thread
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // Waits for frame `index`; rethrows the failure of its read or of an
+    // earlier one, and after stop() the reason given there.
+    InputFrame take(size_t index);
+    // Ends the reading: take() throws `reason` from now on.
+    void stop(std::exception_ptr reason);
+
+private:
+    void run(size_t count, size_t ahead, const Read& read);
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<size_t, InputFrame> ready_;
+    std::exception_ptr failure_;
+    size_t failedAt_ = 0;
+    bool stopped_ = false;
+    std::thread thread_; // last: starts once everything above exists
+};
+
+// Jobs run in the order posted, at most `queued` waiting. The first job that
+// fails ends the work: the jobs after it are dropped.
+class WriteBehind {
+public:
+    explicit WriteBehind(size_t queued);
+    ~WriteBehind(); // drops the jobs still waiting and waits for the thread
+    WriteBehind(const WriteBehind&) = delete;
+    WriteBehind& operator=(const WriteBehind&) = delete;
+
+    // Waits for room; rethrows the failure of an earlier job.
+    void post(std::function<void()> job);
+    // Runs every job posted and ends the thread; rethrows the first failure.
+    void finish();
+
+private:
+    void run();
+
+    const size_t queued_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::function<void()>> jobs_;
+    std::exception_ptr failure_;
+    bool closing_ = false;
+    std::thread thread_; // last: starts once everything above exists
+};
+
+} // namespace irisplit

@@ -1,0 +1,115 @@
+#include "Signals.h"
+
+#include <cerrno>
+#include <mutex>
+#include <set>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace irisplit {
+namespace {
+
+// The temporary files that exist now. An interrupt takes the lock and never
+// gives it back: no file is created or moved after the last one is removed.
+struct Temporaries {
+    std::mutex mutex;
+    std::set<std::string> paths;
+};
+
+Temporaries& LiveTemporaries()
+{
+    static Temporaries temporaries;
+    return temporaries;
+}
+
+sigset_t Interrupts()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&set, signal);
+    }
+    return set;
+}
+
+[[noreturn]] void CleanUpAndExit(int signal)
+{
+    Temporaries& temporaries = LiveTemporaries();
+    temporaries.mutex.lock();
+    for (const std::string& path : temporaries.paths) {
+        ::unlink(path.c_str());
+    }
+    ::_exit(128 + signal);
+}
+
+} // namespace
+
+SignalHandling::SignalHandling()
+{
+    previousPipe_ = std::signal(SIGPIPE, SIG_IGN);
+    previousFileSize_ = std::signal(SIGXFSZ, SIG_IGN);
+    const sigset_t interrupts = Interrupts();
+    pthread_sigmask(SIG_BLOCK, &interrupts, &previousMask_);
+    signalFd_ = ::signalfd(-1, &interrupts, SFD_CLOEXEC);
+    stopFd_ = ::eventfd(0, EFD_CLOEXEC);
+    if (signalFd_ < 0 || stopFd_ < 0) {
+        return; // interrupts stay blocked until the destructor, then act as usual
+    }
+    waiter_ = std::thread([this] {
+        pollfd fds[2] = {{signalFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        while (::poll(fds, 2, -1) < 0 && errno == EINTR) {
+        }
+        signalfd_siginfo info{};
+        if ((fds[0].revents & POLLIN) && ::read(signalFd_, &info, sizeof info) == ssize_t(sizeof info)) {
+            CleanUpAndExit(int(info.ssi_signo));
+        }
+    });
+}
+
+SignalHandling::~SignalHandling()
+{
+    if (waiter_.joinable()) {
+        const uint64_t stop = 1;
+        (void)!::write(stopFd_, &stop, sizeof stop);
+        waiter_.join();
+    }
+    for (int fd : {signalFd_, stopFd_}) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    // An interrupt that comes once the work is done acts as it would without this handling.
+    pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
+    std::signal(SIGPIPE, previousPipe_);
+    std::signal(SIGXFSZ, previousFileSize_);
+}
+
+TemporaryName::TemporaryName(std::string path) : path_(std::move(path))
+{
+    Temporaries& temporaries = LiveTemporaries();
+    std::lock_guard<std::mutex> lock(temporaries.mutex);
+    temporaries.paths.insert(path_);
+}
+
+TemporaryName::~TemporaryName()
+{
+    Temporaries& temporaries = LiveTemporaries();
+    std::lock_guard<std::mutex> lock(temporaries.mutex);
+    if (!committed_) {
+        ::unlink(path_.c_str());
+    }
+    temporaries.paths.erase(path_);
+}
+
+void TemporaryName::commit(const std::function<void()>& moveIntoPlace)
+{
+    Temporaries& temporaries = LiveTemporaries();
+    std::lock_guard<std::mutex> lock(temporaries.mutex);
+    moveIntoPlace();
+    committed_ = true;
+}
+
+} // namespace irisplit

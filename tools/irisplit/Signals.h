@@ -1,0 +1,53 @@
+// How irisplit meets signals: an interrupt (SIGINT, SIGTERM, SIGHUP) removes
+// every temporary file and ends the process with 128 + the signal's number
+// (130, 143, 129); frames already written stay. A closed pipe (SIGPIPE) or a
+// file size limit (SIGXFSZ) comes back as a failed write instead of ending
+// the process.
+#pragma once
+
+#include <csignal>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace irisplit {
+
+// Blocks the interrupts in this thread and every thread started after it and
+// waits for them on a thread of its own. Construct it first in main(), before
+// any other thread starts; the destructor puts every signal back as it was.
+class SignalHandling {
+public:
+    SignalHandling();
+    ~SignalHandling();
+    SignalHandling(const SignalHandling&) = delete;
+    SignalHandling& operator=(const SignalHandling&) = delete;
+
+private:
+    sigset_t previousMask_{};
+    void (*previousPipe_)(int) = SIG_DFL;
+    void (*previousFileSize_)(int) = SIG_DFL;
+    int signalFd_ = -1;
+    int stopFd_ = -1;
+    std::thread waiter_;
+};
+
+// A file name the process writes under for a while. An interrupt removes the
+// file; so does the destructor, unless commit() has moved it into place.
+class TemporaryName {
+public:
+    explicit TemporaryName(std::string path);
+    ~TemporaryName();
+    TemporaryName(const TemporaryName&) = delete;
+    TemporaryName& operator=(const TemporaryName&) = delete;
+
+    const std::string& path() const { return path_; }
+    // Runs `moveIntoPlace` (a rename away from path()) so that an interrupt
+    // finds the file either still here, and removes it, or already moved.
+    void commit(const std::function<void()>& moveIntoPlace);
+
+private:
+    std::string path_;
+    bool committed_ = false;
+};
+
+} // namespace irisplit
