@@ -30,6 +30,7 @@ TEST(RenderTool, IdentityGivesEachFileBack)
 {
     struct Case {
         const char* name;
+        const char* output;
         int channels;
         OIIO::TypeDesc type;
         float low, high;
@@ -37,10 +38,11 @@ TEST(RenderTool, IdentityGivesEachFileBack)
         std::vector<std::string> depths; // "": the file's own
         double tolerance;
     };
-    for (const Case& c : {Case{"in.png", 4, OIIO::TypeDesc::UINT8, 0, 255, true, {"", "16", "32"}, 0.0},
-                          Case{"in.tif", 4, OIIO::TypeDesc::UINT8, 0, 255, false, {""}, 0.0},
-                          Case{"in.exr", 4, OIIO::TypeDesc::FLOAT, -2.5f, 7.25f, false, {""}, 0.0},
-                          Case{"in16.png", 3, OIIO::TypeDesc::UINT16, 0, 65535, true, {""}, 1.0}}) {
+    for (const Case& c : {Case{"in.png", "out.png", 4, OIIO::TypeDesc::UINT8, 0, 255, true, {"", "16", "32"}, 0.0},
+                          Case{"in.png", "out.tif", 4, OIIO::TypeDesc::UINT8, 0, 255, true, {""}, 0.0},
+                          Case{"in.tif", "out.tif", 4, OIIO::TypeDesc::UINT8, 0, 255, false, {""}, 0.0},
+                          Case{"in.exr", "out.exr", 4, OIIO::TypeDesc::FLOAT, -2.5f, 7.25f, false, {""}, 0.0},
+                          Case{"in.png", "out.png", 3, OIIO::TypeDesc::UINT16, 0, 65535, true, {""}, 1.0}}) {
         ScratchFolder folder;
         Picture input = MakePicture(23, 17, c.channels, c.type, c.low, c.high);
         input.unassociatedAlpha = c.unassociated;
@@ -48,8 +50,8 @@ TEST(RenderTool, IdentityGivesEachFileBack)
         input.at(3, 4, c.channels - 1) = 0; // transparent where there is alpha
         WritePicture(folder.path(c.name), input);
         for (const std::string& depth : c.depths) {
-            SCOPED_TRACE(std::string(c.name) + " at depth '" + depth + "'");
-            const std::string out = folder.path(std::string("out-") + c.name);
+            SCOPED_TRACE(std::string(c.name) + " to " + c.output + " at depth '" + depth + "'");
+            const std::string out = folder.path(c.output);
             std::vector<std::string> arguments = {"render", folder.path(c.name), out, "--position", "0",
                                                   "--rotation", "0", "--scale", "100", "--blur", "0"};
             if (!depth.empty()) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <thread>
@@ -47,8 +48,12 @@ TEST(ToolSafety, InterruptRemovesTemporariesAndKeepsFinishedFrames)
         RunOptions options;
         options.whileRunning = [&, signal = signal](pid_t pid, const std::function<bool()>& running) {
             const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-            while (running() && !std::filesystem::exists(folder.path("out.0002.png")) &&
-                   std::chrono::steady_clock::now() < giveUp) {
+            // Frames finish in any order: wait for any two.
+            const auto finished = [&] {
+                const std::vector<std::string> files = folder.files();
+                return std::count_if(files.begin(), files.end(), [](const std::string& f) { return f[0] == 'o'; });
+            };
+            while (running() && finished() < 2 && std::chrono::steady_clock::now() < giveUp) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
             ::kill(pid, signal);

@@ -57,7 +57,9 @@ private:
     throw FileError("cannot write '" + path + "': " + std::strerror(errno));
 }
 
-void WriteAll(int fd, const std::vector<unsigned char>& bytes, const std::string& path)
+} // namespace
+
+void WriteAllBytes(int fd, const std::vector<unsigned char>& bytes, const std::string& path)
 {
     size_t done = 0;
     while (done < bytes.size()) {
@@ -73,16 +75,15 @@ void WriteAll(int fd, const std::vector<unsigned char>& bytes, const std::string
     }
 }
 
-} // namespace
-
-void WriteFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes, bool replace)
+void WriteFileAtomically(const std::string& path, bool replace,
+                         const std::function<void(const std::string& temporary, int fd)>& fill)
 {
     TemporaryName temporary(TemporaryNameFor(path));
     Descriptor file(::open(temporary.path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (file.get() < 0) {
         ThrowWriteError(path);
     }
-    WriteAll(file.get(), bytes, path);
+    fill(temporary.path(), file.get());
     if (::fsync(file.get()) != 0 || !file.close()) {
         ThrowWriteError(path);
     }

@@ -1,16 +1,22 @@
 // Files that appear complete or not at all.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace irisplit {
 
-// Writes `bytes` under a temporary name next to `path`, checks every write,
-// syncs the file to its storage and only then renames it to `path`, so the
-// name never holds a partial file. With `replace` false an existing `path`
-// is left alone and refused. On failure the temporary file is removed and a
-// FileError names `path` and the cause.
-void WriteFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes, bool replace);
+// Creates an empty file under a temporary name next to `path`, has `fill`
+// write it (through the descriptor, or by name), syncs it to its storage and
+// only then renames it to `path`, so the name never holds a partial file.
+// With `replace` false an existing `path` is left alone and refused. On any
+// failure the temporary file is removed and a FileError names `path` and the
+// cause; `fill` throws FileError itself.
+void WriteFileAtomically(const std::string& path, bool replace,
+                         const std::function<void(const std::string& temporary, int fd)>& fill);
+
+// Writes all of `bytes`, checking every write; throws FileError naming `path`.
+void WriteAllBytes(int fd, const std::vector<unsigned char>& bytes, const std::string& path);
 
 } // namespace irisplit

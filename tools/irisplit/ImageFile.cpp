@@ -104,6 +104,34 @@ void FindChannels(Image& image)
     image.blue = colour.size() == 1 ? colour[0] : colour[2];
 }
 
+// Channels beyond colour and alpha (a depth, a mask), carried through as they are.
+bool CarriesOtherChannels(const Image& image)
+{
+    return image.imageSpec.nchannels > (image.grey() ? 1 : 3) + (image.alpha >= 0 ? 1 : 0);
+}
+
+// Whether the format's writer can encode into memory, so that irisplit writes
+// the bytes itself and sees every failure. OpenImageIO's TIFF writer cannot
+// do so correctly: it reads its own directories back while it writes.
+bool EncodesInMemory(const OIIO::ImageOutput& out)
+{
+    return out.supports("ioproxy") && std::string(out.format_name()) != "tiff";
+}
+
+// A file that its writer wrote to disk itself is proven complete by reading
+// it back whole: a writer need not report a failed write.
+void CheckDecodesWhole(const std::string& written, const Image& image, const std::string& path)
+{
+    auto in = OIIO::ImageInput::open(written);
+    std::vector<uint8_t> samples(image.pixels.size());
+    if (!in || in->spec().width != image.imageSpec.width || in->spec().height != image.imageSpec.height ||
+        in->spec().nchannels != image.imageSpec.nchannels ||
+        !in->read_image(0, 0, 0, image.imageSpec.nchannels, image.sampleType, samples.data())) {
+        throw FileError("cannot write '" + path + "': the file written does not read back whole (" +
+                        (in ? in->geterror() : OIIO::geterror()) + ")");
+    }
+}
+
 // Checked before anything opens the file: opening a FIFO waits for a writer,
 // and a device reads forever.
 void CheckRegularFile(const std::string& path)
@@ -201,11 +229,22 @@ hostsim::World ToWorld(const Image& image, hostsim::WorldPool& worlds)
     return world;
 }
 
-Image FromWorld(Image output, const hostsim::World& rendered)
+void ReleaseSamplesHeldByWorld(Image& image)
 {
+    if (!CarriesOtherChannels(image)) {
+        image.pixels = std::vector<uint8_t>();
+    }
+}
+
+Image FromWorld(const Image& input, const hostsim::World& rendered)
+{
+    Image output;
+    output.imageSpec = input.imageSpec;
+    output.sampleType = input.sampleType;
     output.imageSpec.tile_width = output.imageSpec.tile_height = output.imageSpec.tile_depth = 0;
-    if (output.grey()) {
-        const bool hasAlpha = output.alpha >= 0;
+    output.red = input.red, output.green = input.green, output.blue = input.blue, output.alpha = input.alpha;
+    if (input.grey()) {
+        const bool hasAlpha = input.alpha >= 0;
         output.imageSpec.nchannels = hasAlpha ? 4 : 3;
         output.imageSpec.channelnames = {"R", "G", "B"};
         output.imageSpec.channelformats.clear();
@@ -214,7 +253,11 @@ Image FromWorld(Image output, const hostsim::World& rendered)
         }
         output.imageSpec.alpha_channel = hasAlpha ? 3 : -1;
         output.red = 0, output.green = 1, output.blue = 2, output.alpha = output.imageSpec.alpha_channel;
-        output.pixels.assign(output.imageSpec.image_pixels() * output.imageSpec.nchannels * output.sampleType.size(), 0);
+    }
+    if (CarriesOtherChannels(input)) {
+        output.pixels = input.pixels;
+    } else {
+        output.pixels.resize(output.imageSpec.image_pixels() * output.imageSpec.nchannels * output.sampleType.size());
     }
     WithDepth(rendered.format(), [&](auto depth) {
         using D = decltype(depth);
@@ -243,14 +286,8 @@ void CheckWritable(const std::string& path)
     if (!parent.empty() && !std::filesystem::is_directory(parent, error)) {
         throw FileError("cannot write '" + path + "': folder '" + parent.string() + "' does not exist");
     }
-    const auto out = OIIO::ImageOutput::create(path);
-    if (!out) {
+    if (!OIIO::ImageOutput::create(path)) {
         throw FileError("cannot write '" + path + "': no image format for its extension");
-    }
-    if (!out->supports("ioproxy")) {
-        throw FileError("cannot write '" + path + "': the " + std::string(out->format_name()) +
-                        " writer cannot encode in memory, so irisplit could not make sure the file is "
-                        "complete; choose another format");
     }
 }
 
@@ -260,14 +297,28 @@ void WriteImage(const std::string& path, const Image& image, bool replace)
     if (!out) {
         throw FileError("cannot write '" + path + "': " + OIIO::geterror());
     }
-    std::vector<unsigned char> encoded;
-    OIIO::Filesystem::IOVecOutput memory(encoded);
-    out->set_ioproxy(&memory);
-    if (!out->open(path, image.imageSpec) || !out->write_image(image.sampleType, image.pixels.data()) ||
-        !out->close()) {
-        throw FileError("cannot write '" + path + "': " + out->geterror());
+    // A writer's own message seldom names the system's cause (a full disk, a
+    // file size limit); the failed call's errno does.
+    const auto encode = [&](const std::string& name) {
+        errno = 0;
+        if (!out->open(name, image.imageSpec) || !out->write_image(image.sampleType, image.pixels.data()) ||
+            !out->close()) {
+            const std::string cause = errno ? std::string(std::strerror(errno)) + ": " : "";
+            throw FileError("cannot write '" + path + "': " + cause + out->geterror());
+        }
+    };
+    if (EncodesInMemory(*out)) {
+        std::vector<unsigned char> encoded;
+        OIIO::Filesystem::IOVecOutput memory(encoded);
+        out->set_ioproxy(&memory);
+        encode(path);
+        WriteFileAtomically(path, replace, [&](const std::string&, int fd) { WriteAllBytes(fd, encoded, path); });
+    } else {
+        WriteFileAtomically(path, replace, [&](const std::string& temporary, int) {
+            encode(temporary);
+            CheckDecodesWhole(temporary, image, path);
+        });
     }
-    WriteFileAtomically(path, encoded, replace);
 }
 
 } // namespace irisplit

@@ -51,17 +51,23 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, i
 // image was read at), taken from `worlds`.
 hostsim::World ToWorld(const Image& image, hostsim::WorldPool& worlds);
 
+// Frees the image's samples when its world holds them all, that is when it
+// has no channels beyond colour and alpha: FromWorld needs only those.
+void ReleaseSamplesHeldByWorld(Image& image);
+
 // The file to write: the input's channels, depth and metadata with the
 // rendered colour and alpha in place of its own. A grey input comes back as
 // RGB (with its alpha), since the effect's result is coloured.
-Image FromWorld(Image input, const hostsim::World& rendered);
+Image FromWorld(const Image& input, const hostsim::World& rendered);
 
-// Throws FileError when `path` names a format irisplit cannot write, or a
+// Throws FileError when `path` names no format irisplit can write, or a
 // folder that does not exist.
 void CheckWritable(const std::string& path);
 
-// Encodes `image` in the format that the extension of `path` names and
-// writes it with WriteFileAtomically. Throws FileError naming the file.
+// Writes `image` in the format that the extension of `path` names, through
+// WriteFileAtomically: encoded in memory and written by irisplit, or, for a
+// format whose writer cannot encode in memory, written by that writer and
+// read back whole before the rename. Throws FileError naming the file.
 void WriteImage(const std::string& path, const Image& image, bool replace);
 
 } // namespace irisplit

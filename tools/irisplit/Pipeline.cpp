@@ -63,7 +63,12 @@ void ReadAhead::stop(std::exception_ptr reason)
     changed_.notify_all();
 }
 
-WriteBehind::WriteBehind(size_t queued) : queued_(queued), thread_([this] { run(); }) {}
+WriteBehind::WriteBehind(size_t queued, unsigned workers) : queued_(queued)
+{
+    for (unsigned i = 0; i < workers; ++i) {
+        threads_.emplace_back([this] { run(); });
+    }
+}
 
 WriteBehind::~WriteBehind()
 {
@@ -73,8 +78,8 @@ WriteBehind::~WriteBehind()
         closing_ = true;
     }
     changed_.notify_all();
-    if (thread_.joinable()) {
-        thread_.join();
+    for (std::thread& thread : threads_) {
+        thread.join();
     }
 }
 
@@ -96,7 +101,7 @@ void WriteBehind::run()
             job();
         } catch (...) {
             std::lock_guard<std::mutex> lock(mutex_);
-            failure_ = std::current_exception();
+            failure_ = failure_ ? failure_ : std::current_exception();
             jobs_.clear();
             changed_.notify_all();
             return;
@@ -122,7 +127,10 @@ void WriteBehind::finish()
         closing_ = true;
     }
     changed_.notify_all();
-    thread_.join();
+    for (std::thread& thread : threads_) {
+        thread.join();
+    }
+    threads_.clear();
     if (failure_) {
         std::rethrow_exception(failure_);
     }

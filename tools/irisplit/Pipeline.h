@@ -11,13 +11,15 @@
 #include <exception>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace irisplit {
 
 struct InputFrame {
-    Image image;
+    std::shared_ptr<const Image> image; // what FromWorld needs of the file
     hostsim::World world;
 };
 
@@ -48,18 +50,19 @@ private:
     std::thread thread_; // last: starts once everything above exists
 };
 
-// Jobs run in the order posted, at most `queued` waiting. The first job that
-// fails ends the work: the jobs after it are dropped.
+// Jobs run in the order posted on `workers` threads, at most `queued`
+// waiting. The first job that fails ends the work: jobs not yet started are
+// dropped.
 class WriteBehind {
 public:
-    explicit WriteBehind(size_t queued);
-    ~WriteBehind(); // drops the jobs still waiting and waits for the thread
+    WriteBehind(size_t queued, unsigned workers);
+    ~WriteBehind(); // drops the jobs still waiting and waits for the threads
     WriteBehind(const WriteBehind&) = delete;
     WriteBehind& operator=(const WriteBehind&) = delete;
 
     // Waits for room; rethrows the failure of an earlier job.
     void post(std::function<void()> job);
-    // Runs every job posted and ends the thread; rethrows the first failure.
+    // Runs every job posted and ends the threads; rethrows the first failure.
     void finish();
 
 private:
@@ -71,7 +74,7 @@ private:
     std::deque<std::function<void()>> jobs_;
     std::exception_ptr failure_;
     bool closing_ = false;
-    std::thread thread_; // last: starts once everything above exists
+    std::vector<std::thread> threads_; // last: they start once everything above exists
 };
 
 } // namespace irisplit

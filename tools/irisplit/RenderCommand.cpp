@@ -183,23 +183,30 @@ private:
 };
 
 // Renders every frame: read ahead on one thread, rendered on the host's
-// render threads, written behind on another.
-void RenderFrames(hostsim::Host& host, const RenderPlan& plan, const std::optional<Image>& still,
+// render threads, encoded and written behind on one thread per core.
+// Few frames wait at either end, so that memory holds little more than the
+// frames being rendered and encoded.
+void RenderFrames(hostsim::Host& host, const RenderPlan& plan, const std::shared_ptr<const Image>& still,
                   DepthLossWarning& warning, int largestSide)
 {
     const size_t count = plan.frames.count();
     hostsim::WorldPool worlds;
     Progress progress(int(std::min<size_t>(count, INT32_MAX)), plan.quiet);
-    ReadAhead reader(count, plan.threads, [&](size_t index) {
+    ReadAhead reader(count, 1, [&](size_t index) {
+        if (still) {
+            return InputFrame{still, ToWorld(*still, worlds)};
+        }
         const std::string path = plan.input.at(plan.frames.at(index));
-        Image image = still ? *still : ReadImage(path, plan.depth, largestSide);
-        warning.check(path, image);
-        hostsim::World world = ToWorld(image, worlds);
+        auto image = std::make_shared<Image>(ReadImage(path, plan.depth, largestSide));
+        warning.check(path, *image);
+        hostsim::World world = ToWorld(*image, worlds);
+        ReleaseSamplesHeldByWorld(*image);
         return InputFrame{std::move(image), std::move(world)};
     });
-    WriteBehind writer(plan.threads);
+    // Encoding a frame can cost more than rendering it: every core may encode.
+    WriteBehind writer(1, std::max(1u, std::thread::hardware_concurrency()));
     std::mutex renderingMutex;
-    std::map<size_t, Image> rendering; // the images of the frames on the render threads
+    std::map<size_t, std::shared_ptr<const Image>> rendering; // what the frames on the render threads came from
 
     const auto stopReadingOnFailure = [&](auto&& work) {
         try {
@@ -226,7 +233,7 @@ void RenderFrames(hostsim::Host& host, const RenderPlan& plan, const std::option
     const auto done = [&](size_t index, hostsim::FrameResult&& result) {
         stopReadingOnFailure([&] {
             const int frame = plan.frames.at(index);
-            Image image;
+            std::shared_ptr<const Image> image;
             {
                 std::lock_guard<std::mutex> lock(renderingMutex);
                 image = std::move(rendering.at(index));
@@ -234,14 +241,14 @@ void RenderFrames(hostsim::Host& host, const RenderPlan& plan, const std::option
             }
             if (result.result != PF_Err_NONE) {
                 const std::string where = "frame " + std::to_string(frame) + " (" +
-                                          std::to_string(image.imageSpec.width) + "x" +
-                                          std::to_string(image.imageSpec.height) + "): ";
+                                          std::to_string(image->imageSpec.width) + "x" +
+                                          std::to_string(image->imageSpec.height) + "): ";
                 throw EffectFailure(where + "smart (pre-)render", result.result, result.out.return_msg,
                                     sizeof result.out.return_msg);
             }
             writer.post([&, frame, image = std::move(image), output = std::move(result.output)]() mutable {
                 const std::string path = plan.output.at(frame);
-                WriteImage(path, FromWorld(std::move(image), output), plan.replace);
+                WriteImage(path, FromWorld(*image, output), plan.replace);
                 worlds.give(std::move(output));
                 progress.frameDone(frame, path);
             });
@@ -268,9 +275,10 @@ void RunRender(const RenderOptions& options)
     RenderPlan plan = PlanRender(options);
     const int largestSide = LargestFrameSide();
     DepthLossWarning warning(plan.depth, options.depth.value_or(0));
-    std::optional<Image> still; // read once, it serves every frame
+    std::shared_ptr<const Image> still; // read once, it serves every frame
     if (!plan.input.numbered()) {
-        still = ReadImage(options.input, plan.depth, largestSide);
+        still = std::make_shared<const Image>(ReadImage(options.input, plan.depth, largestSide));
+        warning.check(options.input, *still);
     }
 
     DiagnosticsRouting routing(options.quiet);

@@ -18,7 +18,7 @@ struct RenderOptions {
     std::optional<std::string> frames; // a frame list, e.g. "1-100x2,200"
     std::optional<int> depth;          // 8, 16 or 32; none: each file's own
     std::string downsample = "1/1";
-    unsigned threads = 0; // 0: all cores
+    unsigned threads = 1; // 0: one per core
     bool quiet = false;
     bool noClobber = false;
     std::string modulePath; // empty: found by LocateModule

@@ -10,7 +10,6 @@
 #include <CLI/CLI.hpp>
 
 #include <exception>
-#include <functional>
 #include <iostream>
 #include <optional>
 
@@ -53,10 +52,12 @@ samples are scaled both ways and rounded, so identity settings reproduce a
 16-bit file within 1. A --depth narrower than a file's own clips or rounds
 its samples (said once on standard error). OUT keeps IN's channels, sample
 depth and metadata (a grey IN gives an RGB OUT); its extension picks the
-format. Each file is encoded in memory, written under a temporary name,
-synced and renamed when complete: an existing file is never replaced by a
-partial one, and SIGINT, SIGTERM or SIGHUP removes the temporary file and
-exits with 130, 143 or 129, keeping the frames already written.
+format. Each file is written under a temporary name (encoded in memory and
+every write checked, or, where the format's writer cannot encode in memory
+as TIFF's cannot, read back whole), synced and renamed when complete: an
+existing file is never replaced by a partial one. SIGINT, SIGTERM or SIGHUP
+removes the temporary file and exits with 130, 143 or 129, keeping the
+frames already written.
 
 The effect's own diagnostics (its OpenGL information) go to standard error,
 or nowhere with --quiet; standard output carries nothing during a render.
@@ -71,7 +72,7 @@ std::string ControlHelp(const char* what, const char* control)
     return std::string(what) + " (" + irisplit::EffectControls::Known().describe(control) + "); number or keyframes";
 }
 
-CLI::App* AddRenderCommand(CLI::App& app, irisplit::RenderOptions& o, std::function<void()> run)
+CLI::App* AddRenderCommand(CLI::App& app, irisplit::RenderOptions& o)
 {
     CLI::App* render = app.add_subcommand("render", "Apply the effect to an image or a numbered sequence");
     render->footer(kRenderFooter);
@@ -102,13 +103,14 @@ CLI::App* AddRenderCommand(CLI::App& app, irisplit::RenderOptions& o, std::funct
                        "Position and Blur are scaled by N/D")
         ->capture_default_str();
     render->add_option("--threads", o.threads,
-                       "Frames rendered at once, each on its own host render thread (default: all cores)");
+                       "Frames rendered at once, each on a host render thread of its own; 0: one per core "
+                       "(default 1: the renderer spreads each frame over the cores by itself, and files are "
+                       "read and written on threads of their own)");
     render->add_flag("-n,--no-clobber", o.noClobber,
                      "Never overwrite an existing output file: refuse before rendering (exit 3)");
     render->add_flag("-q,--quiet", o.quiet, "Print no progress and none of the effect's diagnostics");
     render->add_option("--module", o.modulePath, "Effect module to load (default: next to irisplit, "
                                                  "else the one it was built with)");
-    render->callback(std::move(run));
     return render;
 }
 
@@ -123,8 +125,6 @@ int Fail(int code, const std::string& message)
 int main(int argc, char** argv)
 {
     using namespace irisplit;
-    const SignalHandling signals; // before any other thread starts
-    KeepLargeBlocks();
 
     CLI::App app("irisplit: applies the Irisplit effect to images through the simulated host");
     app.set_version_flag("--version", "irisplit " IRX_VERSION);
@@ -136,10 +136,18 @@ int main(int argc, char** argv)
                                                 "registration, about text, context, parameters");
     info->add_option("--module", infoModule, "Effect module to load");
 
-    CLI::App* render = AddRenderCommand(app, renderOptions, [&] { RunRender(renderOptions); });
+    CLI::App* render = AddRenderCommand(app, renderOptions);
     try {
-        info->callback([&] { RunInfo(infoModule); });
         app.parse(argc, argv);
+        if (render->parsed() && renderOptions.frames) {
+            RestartKeepingLargeBlocks(argv); // a sequence
+        }
+        const SignalHandling signals; // before any other thread starts
+        if (render->parsed()) {
+            RunRender(renderOptions);
+        } else {
+            RunInfo(infoModule);
+        }
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) {
             return app.exit(e); // --help, --version
