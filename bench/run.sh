@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the whole benchmark and rewrites bench/RESULTS.md: installs what is
-# missing, builds the benchmark, times the ffmpeg peer, then the effect.
+# missing, builds the benchmark, times the ffmpeg peer, then the effect. The
+# section of bench/sequence.sh (whole sequences through irisplit) is kept.
 #
 # The matrix can be narrowed for a quick try, e.g.
 #   IRX_BENCH_SIZES=320x240 IRX_BENCH_RESULTS=/tmp/r.md bash bench/run.sh
@@ -49,10 +50,18 @@ if [ "${IRX_BENCH_SMALL_PAGES:-1}" != 0 ]; then
   small_page_rows=(--small-page-rows "$build/bench/small-pages.tsv")
 fi
 seconds_before=$((SECONDS - bench_start))
+# bench/sequence.sh owns the section from "## Sequences" to the end; it stays.
+sequences=""
+if [ -f "$results" ]; then
+  sequences=$(sed -n '/^## Sequences$/,$p' "$results")
+fi
 # The module's own diagnostics (its context information blocks) go to the log.
 GLIBC_TUNABLES=$huge_pages "$build/bench/irx_bench" --sizes "$sizes" --depths "$depths" \
   --blurs "$blurs" --threads "$threads" --frames "$frames" \
   --peer "$build/bench/peer.tsv" "${small_page_rows[@]}" --seconds-before "$seconds_before" \
   --load-average "$load_average" --results "$results" --command "$command" \
   >"$build/bench/module-output.log"
+if [ -n "$sequences" ]; then
+  printf '\n%s\n' "$sequences" >>"$results"
+fi
 echo "benchmark ran $((SECONDS - bench_start)) s; results in $results" >&2
