@@ -96,6 +96,14 @@ TEST_F(ToolErrors, InputsThatCannotBeRenderedAreFileErrorsNamingThem)
     for (const std::vector<std::string>& c : cases) {
         ExpectRefused({"render", c[0], folder.path("out.exr")}, kFile, {c[0], c[1]});
     }
+    // Two channels that say grey and alpha are taken as such: RGBA comes back.
+    WritePicture(folder.path("ya.exr"), pair, {"Y", "A"});
+    ASSERT_EQ(RunIrisplit({"render", folder.path("ya.exr"), folder.path("rgba.exr"), "--position", "0"}).exitCode, 0);
+    const Picture rgba = ReadPicture(folder.path("rgba.exr"));
+    ASSERT_EQ(rgba.channels, 4);
+    for (int c : {0, 1, 2, 3}) {
+        EXPECT_EQ(rgba.at(1, 2, c), pair.at(1, 2, c == 3 ? 1 : 0)) << c;
+    }
 }
 
 TEST_F(ToolErrors, UnwritableOrProtectedOutputIsAFileErrorAndLeavesNoPartialFile)

@@ -46,8 +46,9 @@ name plate.0001.exr. It needs --frames: a list of N, A-B and A-BxSTEP
 OUT renders the still once per frame, with the keyframes applied.
 
 Pixels pass as stored: no alpha (un)premultiplication, no colour conversion;
-OUT declares its alpha associated or not as IN does; a file without alpha is
-opaque. 16-bit files hold 0..65535, the host's 16-bit range is 0..32768:
+OUT declares its alpha associated or not as IN does (a format that holds only
+one kind, as PNG holds unassociated alpha, has its writer convert the other);
+a file without alpha is opaque. 16-bit files hold 0..65535, the host's 16-bit range is 0..32768:
 samples are scaled both ways and rounded, so identity settings reproduce a
 16-bit file within 1. A --depth narrower than a file's own clips or rounds
 its samples (said once on standard error). OUT keeps IN's channels, sample
