@@ -5,8 +5,10 @@
 #               with libFuzzer coverage, so the fuzzer comes from this build too
 #   build-tsan  ThreadSanitizer (the stress tests with their full counts; the
 #               AddressSanitizer run uses lighter ones)
-# Mesa's own reports under TSan are suppressed by tests/sanitizers/tsan.supp;
-# LeakSanitizer needs no suppressions (Mesa's blocks stay reachable).
+# Mesa's own reports under TSan are suppressed by tests/sanitizers/tsan.supp,
+# whose entries name functions: llvm-symbolizer (package llvm) must be there
+# to name the frames, or those entries never match. LeakSanitizer needs no
+# suppressions (Mesa's blocks stay reachable).
 #   usage: scripts/test-sanitizers.sh
 #   IRX_FUZZ_SECONDS  fuzzing time in seconds (default 120)
 # A crash the fuzzer finds is written to build-asan/fuzz-artifacts/; once the
@@ -19,9 +21,9 @@ fuzz_seconds=${IRX_FUZZ_SECONDS:-120}
 supp=$root/tests/sanitizers
 
 bash "$root/scripts/install-deps.sh"
-# clang and its sanitizer and libFuzzer runtimes.
+# clang, its sanitizer and libFuzzer runtimes, and the symbolizer.
 source "$root/scripts/ensure-packages.sh"
-ensure_packages clang libclang-rt-14-dev
+ensure_packages clang libclang-rt-14-dev llvm
 
 # Only what the runs need: no image tool, no benchmarks.
 targets=(irx_effect boundary_tests hostsim_tests render_tests opengl_layer_tests
