@@ -19,7 +19,7 @@ ensure_packages debootstrap git
 machine_mirror() {
   cat /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null |
     grep -oE '(URIs:[[:space:]]*|^deb[[:space:]]+)[a-z]+://[^[:space:]]*/debian/?([[:space:]]|$)' |
-    grep -oE '[a-z]+://[^[:space:]]*' | head -n 1
+    grep -oE '[a-z]+://[^[:space:]]*' | head -n 1 || true
 }
 mirror=${IRX_DEBIAN_MIRROR:-$(machine_mirror)}
 mirror=${mirror:-http://deb.debian.org/debian}
