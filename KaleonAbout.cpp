@@ -47,8 +47,11 @@ const char* LookupString(std::size_t n)
 PF_Err About(PF_InData* in_data, PF_OutData* out_data)
 {
     SuiteHandler suites(in_data->pica_basicP);
-    suites.ANSICallbacksSuite1()->sprintf(out_data->return_msg, kAboutFormat, LookupString(1),
-                                          kEffectMajorVersion, kEffectMinorVersion,
-                                          LookupString(2));
+    const PF_ANSICallbacksSuite1* ansi = suites.ANSICallbacksSuite1();
+    if (ansi->sprintf == nullptr) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    ansi->sprintf(out_data->return_msg, kAboutFormat, LookupString(1), kEffectMajorVersion,
+                  kEffectMinorVersion, LookupString(2));
     return PF_Err_NONE;
 }

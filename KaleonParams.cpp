@@ -87,6 +87,11 @@ static_assert(NamesFit(), "every name must fit the host's name field with its ze
 
 PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data)
 {
+    // Without both callbacks no control can be added: nothing is, rather than some.
+    if (in_data->utils == nullptr || in_data->utils->ansi.strcpy == nullptr ||
+        in_data->inter.add_param == nullptr) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
     for (const ParamDescription& param : kParams) {
         PF_ParamDef def;
         std::memset(&def, 0, sizeof def);

@@ -33,15 +33,15 @@ bool IsEmpty(const PF_EffectWorld* input, const PF_EffectWorld* output)
 }
 
 // Refuses, before any pixel moves, a frame the render targets cannot hold or
-// whose output would be written beyond what was rendered.
+// whose output is not the input's size: the pixel transfers assume it is (a
+// float frame's upload visits only the pixels both worlds have).
 void CheckFrameGeometry(const PF_EffectWorld& input, const PF_EffectWorld& output)
 {
     GLint maxTextureSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
     const int32_t limit = std::min<int32_t>(maxTextureSize, UINT16_MAX);
     if (input.width < 0 || input.height < 0 || input.width > limit || input.height > limit ||
-        output.width < 0 || output.height < 0 || output.width > input.width ||
-        output.height > input.height) {
+        output.width != input.width || output.height != input.height) {
         throw PF_Err(PF_Err_BAD_CALLBACK_PARAM);
     }
 }
@@ -189,8 +189,11 @@ PF_Err SmartRender(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra
     IRX_TIME_FRAME();
     // Without the checkout callbacks there is nothing to render from or into.
     const PF_SmartRenderCallbacks* callbacks = extra->cb;
+    const PF_InteractCallbacks& inter = in_data->inter;
     if (callbacks == nullptr || callbacks->checkout_layer_pixels == nullptr ||
-        callbacks->checkin_layer_pixels == nullptr || callbacks->checkout_output == nullptr) {
+        callbacks->checkin_layer_pixels == nullptr || callbacks->checkout_output == nullptr ||
+        inter.checkout_param == nullptr || inter.checkin_param == nullptr ||
+        inter.abort == nullptr) {
         return PF_Err_BAD_CALLBACK_PARAM;
     }
     SuiteHandler suites(in_data->pica_basicP);
@@ -210,8 +213,8 @@ PF_Err SmartRender(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra
     PF_ParamDef params[PARAM_COUNT];
     std::memset(params, 0, sizeof(params));
     for (int32_t i = 0; i < PARAM_COUNT && !err; ++i) {
-        err = in_data->inter.checkout_param(effect, i, in_data->current_time, in_data->time_step,
-                                            in_data->time_scale, &params[i]);
+        err = inter.checkout_param(effect, i, in_data->current_time, in_data->time_step,
+                                   in_data->time_scale, &params[i]);
     }
     const FrameValues values = ComputeFrameValues(params, in_data->downsample_x);
 
@@ -224,12 +227,12 @@ PF_Err SmartRender(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra
             err = RenderFrame(suites, *worldSuite, Frame{in_data, input, output, values});
         }
         if (!err) {
-            err = in_data->inter.abort(effect);
+            err = inter.abort(effect);
         }
     }
 
     for (PF_ParamDef& param : params) {
-        KeepFirstError(err, in_data->inter.checkin_param(effect, &param));
+        KeepFirstError(err, inter.checkin_param(effect, &param));
     }
     KeepFirstError(err, host.checkin_layer_pixels(effect, kInputCheckoutId));
     return err;

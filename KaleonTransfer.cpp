@@ -85,6 +85,9 @@ uint8_t* FirstPixel(PF_Err (*getPixelData)(PF_EffectWorld*, void*, Pixel**), PF_
 // First pixel of an 8-bit or 16-bit world, through the host's utils.
 uint8_t* FirstIntegerPixel(PF_InData* in_data, PF_PixelFormat format, PF_EffectWorld* world)
 {
+    if (in_data->utils == nullptr) {
+        throw PF_Err(PF_Err_BAD_CALLBACK_PARAM);
+    }
     if (format == PF_PixelFormat_ARGB64) {
         return FirstPixel(in_data->utils->get_pixel_data16, world);
     }

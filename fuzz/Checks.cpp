@@ -28,15 +28,15 @@ bool LayoutFits(const hostsim::World& world, size_t pixelSize)
 }
 
 // Whether the effect may render the frame at all: both worlds present and
-// not empty, a known format, rows it can address, an output no larger than
-// the input, and a size the render targets can hold.
+// not empty, a known format, rows it can address, an output of the input's
+// size, and a size the render targets can hold.
 bool Renderable(const hostsim::FrameRequest& request, const hostsim::World& output, int32_t maxTextureSize)
 {
     const hostsim::World& input = request.input;
     const PF_PixelFormat format = request.faults.pixelFormat.value_or(input.format());
     return format == input.format() && output.format() == input.format() &&
            LayoutFits(input, input.pixelSize()) && LayoutFits(output, input.pixelSize()) &&
-           output.width() <= input.width() && output.height() <= input.height() &&
+           output.width() == input.width() && output.height() == input.height() &&
            input.width() <= maxTextureSize && input.height() <= maxTextureSize && input.width() <= 65535 &&
            input.height() <= 65535;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace fuzz {
@@ -178,6 +179,16 @@ hostsim::Faults Faults(ByteReader& in)
     if (bit(21)) f.paramCheckinError = ErrorCode(in);
     if (bit(22)) f.layerCheckinError = ErrorCode(in);
     if (bit(23)) f.abortCode = ErrorCode(in);
+    if (bit(24)) {
+        static const char* const kFunctions[] = {
+            "utils", "utils.ansi.sprintf", "utils.ansi.strcpy", "utils.get_pixel_data8",
+            "utils.get_pixel_data16", "utils.host_dispose_handle", "inter.add_param",
+            "inter.checkout_param", "inter.checkin_param", "inter.abort", "ANSI.sprintf"};
+        const uint32_t missing = in.read<uint32_t>();
+        for (size_t i = 0; i < std::size(kFunctions); ++i) {
+            if ((missing >> i) & 1) f.missingFunctions.push_back(kFunctions[i]);
+        }
+    }
     return f;
 }
 

@@ -3,6 +3,8 @@
 #include "hostsim/Accounting.h"
 #include "hostsim/Callbacks.h"
 
+#include <algorithm>
+
 namespace hostsim {
 namespace {
 
@@ -10,6 +12,24 @@ thread_local CommandState* currentCommand = nullptr;
 
 // Size of the sequence data block the host hands over when asked to.
 constexpr uint64_t kSequenceDataBytes = 64;
+
+// The in_data functions Faults::missingFunctions can leave out, by name.
+struct Removable {
+    const char* name;
+    void (*remove)(CommandState&);
+};
+const Removable kRemovable[] = {
+    {"utils", [](CommandState& s) { s.in.utils = nullptr; }},
+    {"utils.ansi.sprintf", [](CommandState& s) { s.utils.ansi.sprintf = nullptr; }},
+    {"utils.ansi.strcpy", [](CommandState& s) { s.utils.ansi.strcpy = nullptr; }},
+    {"utils.get_pixel_data8", [](CommandState& s) { s.utils.get_pixel_data8 = nullptr; }},
+    {"utils.get_pixel_data16", [](CommandState& s) { s.utils.get_pixel_data16 = nullptr; }},
+    {"utils.host_dispose_handle", [](CommandState& s) { s.utils.host_dispose_handle = nullptr; }},
+    {"inter.add_param", [](CommandState& s) { s.in.inter.add_param = nullptr; }},
+    {"inter.checkout_param", [](CommandState& s) { s.in.inter.checkout_param = nullptr; }},
+    {"inter.checkin_param", [](CommandState& s) { s.in.inter.checkin_param = nullptr; }},
+    {"inter.abort", [](CommandState& s) { s.in.inter.abort = nullptr; }},
+};
 
 } // namespace
 
@@ -24,11 +44,19 @@ CommandState::CommandState(Host::Accounting& accounting_, const CommandSetup& se
     in.downsample_x = setup.downsample_x;
     in.downsample_y = setup.downsample_y;
     in.pica_basicP = faults.noBasicSuite ? nullptr : BasicSuite();
+    for (const Removable& removable : kRemovable) {
+        if (MissingFunction(faults, removable.name)) removable.remove(*this);
+    }
     if (setup.withSequenceData) {
         sequenceData = accounting.handles.create(kSequenceDataBytes, nullptr);
         in.sequence_data = sequenceData;
         out.sequence_data = sequenceData;
     }
+}
+
+bool MissingFunction(const Faults& faults, const std::string& name) {
+    const auto& missing = faults.missingFunctions;
+    return std::find(missing.begin(), missing.end(), name) != missing.end();
 }
 
 CommandState::~CommandState() {

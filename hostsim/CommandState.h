@@ -75,6 +75,9 @@ public:
     int outputCheckouts = 0;
 };
 
+// Faults::missingFunctions names this function.
+bool MissingFunction(const Faults& faults, const std::string& name);
+
 // Makes a command the current one of this thread for its lifetime.
 class CurrentCommand {
 public:

@@ -25,6 +25,13 @@ struct SuiteKey {
 constexpr int32_t kSuiteRefused = A_Err_MISSING_SUITE;
 
 struct Faults {
+    // Host functions handed over as null, by name: "utils" (the whole table),
+    // "utils.ansi.sprintf", "utils.ansi.strcpy", "utils.get_pixel_data8",
+    // "utils.get_pixel_data16", "utils.host_dispose_handle", "inter.add_param",
+    // "inter.checkout_param", "inter.checkin_param", "inter.abort", and the ANSI
+    // suite's "ANSI.sprintf".
+    std::vector<std::string> missingFunctions;
+
     // Basic suite.
     bool noBasicSuite = false;           // in_data->pica_basicP is null
     std::vector<SuiteKey> refusedSuites; // AcquireSuite fails with kSuiteRefused

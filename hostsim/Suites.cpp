@@ -22,6 +22,7 @@ int AnsiSprintf(char* buffer, const char* format, ...) {
 char* AnsiStrcpy(char* dest, const char* src) { return RecordedStrcpy("ANSI.strcpy", dest, src); }
 
 const PF_ANSICallbacksSuite1 kAnsiSuite{AnsiSprintf, AnsiStrcpy};
+const PF_ANSICallbacksSuite1 kAnsiSuiteWithoutSprintf{nullptr, AnsiStrcpy};
 
 // --- Handle suite ---
 
@@ -126,6 +127,7 @@ SPErr AcquireSuite(const char* name, int32_t version, const void** suite) {
     if (!state) return kSuiteRefused;
     const SuiteKey key{name ? name : "", version};
     const void* table = OfferedTable(key);
+    if (table == &kAnsiSuite && MissingFunction(state->faults, "ANSI.sprintf")) table = &kAnsiSuiteWithoutSprintf;
     SPErr result = PF_Err_NONE;
     if (!suite) {
         state->misuse("AcquireSuite without a place for the suite");
