@@ -1,7 +1,8 @@
 // Commands through EffectMain on the loaded module: dispatch, about,
-// parameter setup and smart pre-render.
+// parameter setup and smart pre-render, and hosts that lack what they need.
 #include "LoadedEffect.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -12,9 +13,8 @@
 namespace {
 
 using hostsim::CommandSetup;
-using hostsim::SuiteKey;
 
-const SuiteKey kANSI{"PF ANSI Suite", 1};
+const hostsim::SuiteKey kANSI{"PF ANSI Suite", 1};
 
 // out_data as a host might hand it over: every byte set, none of it zero.
 PF_OutData Prefilled()
@@ -45,28 +45,16 @@ TEST(Dispatch, UnhandledSelectorsReturnZeroAndTouchNothing)
 TEST(Dispatch, MissingRecordsAreABadCallbackParameter)
 {
     const hostsim::LoadedModule module(IRX_MODULE_FILE);
-    const PF_EffectMainFunc effectMain = module.effectMain();
-    PF_InData in_data{};
-    PF_OutData out_data{};
-    EXPECT_EQ(effectMain(PF_Cmd_ABOUT, nullptr, &out_data, nullptr, nullptr, nullptr),
-              PF_Err_BAD_CALLBACK_PARAM);
-    EXPECT_EQ(effectMain(PF_Cmd_PARAMS_SETUP, &in_data, nullptr, nullptr, nullptr, nullptr),
-              PF_Err_BAD_CALLBACK_PARAM);
-    EXPECT_EQ(effectMain(PF_Cmd_SMART_PRE_RENDER, &in_data, &out_data, nullptr, nullptr, nullptr),
-              PF_Err_BAD_CALLBACK_PARAM);
-    EXPECT_EQ(effectMain(PF_Cmd_SMART_RENDER, &in_data, &out_data, nullptr, nullptr, nullptr),
-              PF_Err_BAD_CALLBACK_PARAM);
-}
-
-TEST(Dispatch, MessageWrittenBeforeAThrownCodeReachesTheHost)
-{
-    hostsim::FrameRequest frame(hostsim::World({PF_PixelFormat_ARGB32, 4, 4, std::nullopt}));
-    frame.faults.refusedSuites.push_back({"PF World Suite", 2});
-    const hostsim::FrameResult result = LoadedEffect().render(frame);
-    EXPECT_EQ(result.result, A_Err_MISSING_SUITE);
-    EXPECT_STREQ(result.out.return_msg, "Not able to acquire AEFX Suite.");
-    EXPECT_TRUE(result.out.out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE);
-    EXPECT_TRUE(LeftNothingBehind(result));
+    PF_InData in{};
+    PF_OutData out{};
+    const auto run = [&](PF_Cmd cmd, PF_InData* i, PF_OutData* o) {
+        return module.effectMain()(cmd, i, o, nullptr, nullptr, nullptr); // the extra record is missing too
+    };
+    for (PF_Err result : {run(PF_Cmd_ABOUT, nullptr, &out), run(PF_Cmd_GLOBAL_SETUP, &in, nullptr),
+                          run(PF_Cmd_GLOBAL_SETDOWN, nullptr, &out), run(PF_Cmd_PARAMS_SETUP, &in, nullptr),
+                          run(PF_Cmd_SMART_PRE_RENDER, &in, &out), run(PF_Cmd_SMART_RENDER, &in, &out)}) {
+        EXPECT_EQ(result, PF_Err_BAD_CALLBACK_PARAM);
+    }
 }
 
 TEST(About, TextNamesTheEffectItsVersionAndTheMaker)
@@ -74,41 +62,55 @@ TEST(About, TextNamesTheEffectItsVersionAndTheMaker)
     const hostsim::CommandResult result = LoadedEffect().about();
     ASSERT_EQ(result.result, PF_Err_NONE);
     const std::string text = result.out.return_msg;
-    const std::string head = "Irisplit v2.0\r"
-                             "Separates color channels and transforms them independantly.\n";
-    ASSERT_EQ(text.substr(0, head.size()), head);
-
-    // Two more lines naming the maker, each ended by a line feed.
-    const std::string maker = text.substr(head.size());
-    const size_t firstEnd = maker.find('\n');
-    ASSERT_NE(firstEnd, std::string::npos);
-    EXPECT_GT(firstEnd, 0u);
-    EXPECT_GT(maker.size(), firstEnd + 2);
-    EXPECT_EQ(maker.find('\n', firstEnd + 1), maker.size() - 1);
-    EXPECT_EQ(maker.find('\r'), std::string::npos);
-    EXPECT_LE(text.size() + 1, size_t{PF_MAX_RETURN_MSG_LEN});
-
-    EXPECT_EQ(result.log.count("AcquireSuite"), 1u);
-    EXPECT_EQ(result.log.indexOf("AcquireSuite", "PF ANSI Suite,1"), 0);
+    const std::string head = "Irisplit v2.0\rSeparates color channels and transforms them independantly.\n";
+    EXPECT_EQ(text.rfind(head + "Written by ", 0), 0u) << text; // then two lines naming the maker
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << text;
+    EXPECT_EQ(text.back(), '\n');
+    EXPECT_EQ(result.log.texts(),
+              (std::vector<std::string>{"AcquireSuite(PF ANSI Suite,1)=0", "ANSI.sprintf(%s v%d.%d\r%s)=0",
+                                        "ReleaseSuite(PF ANSI Suite,1)=0"}));
     EXPECT_TRUE(LeftNothingBehind(result));
 }
 
-TEST(About, WithoutBasicOrANSISuiteFailsAndLeavesTheMessageAlone)
+hostsim::Faults Lacking(std::vector<std::string> functions)
 {
-    CommandSetup noBasic;
-    noBasic.out = Prefilled();
-    noBasic.faults.noBasicSuite = true;
-    CommandSetup noANSI = noBasic;
-    noANSI.faults.noBasicSuite = false;
-    noANSI.faults.refusedSuites.push_back(kANSI);
-    CommandSetup emptyANSI = noANSI;
-    emptyANSI.faults.refusedSuites.clear();
-    emptyANSI.faults.nullSuites.push_back(kANSI);
+    hostsim::Faults faults;
+    faults.missingFunctions = std::move(functions);
+    return faults;
+}
 
-    for (const CommandSetup& setup : {noBasic, noANSI, emptyANSI}) {
-        const hostsim::CommandResult result = LoadedEffect().about(setup);
+// A host without a suite or function a command needs gets 516, with nothing
+// done: no message, no control added, nothing left acquired.
+TEST(HostWithoutWhatACommandNeeds, GetsABadCallbackParameterAndNothingDone)
+{
+    hostsim::Faults noBasic, noANSI, emptyANSI;
+    noBasic.noBasicSuite = true;
+    noANSI.refusedSuites = {kANSI};
+    emptyANSI.nullSuites = {kANSI};
+    const struct {
+        const char* name;
+        PF_Cmd cmd;
+        hostsim::Faults faults;
+    } cases[] = {
+        {"about, no basic suite", PF_Cmd_ABOUT, noBasic},
+        {"about, ANSI suite refused", PF_Cmd_ABOUT, noANSI},
+        {"about, ANSI suite without a table", PF_Cmd_ABOUT, emptyANSI},
+        {"about, ANSI sprintf", PF_Cmd_ABOUT, Lacking({"ANSI.sprintf"})},
+        {"parameter setup, utils", PF_Cmd_PARAMS_SETUP, Lacking({"utils"})},
+        {"parameter setup, strcpy", PF_Cmd_PARAMS_SETUP, Lacking({"utils.ansi.strcpy"})},
+        {"parameter setup, add_param", PF_Cmd_PARAMS_SETUP, Lacking({"inter.add_param"})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CommandSetup setup;
+        setup.out = Prefilled();
+        setup.faults = c.faults;
+        const hostsim::CommandResult result = c.cmd == PF_Cmd_ABOUT
+                                                  ? LoadedEffect().about(setup)
+                                                  : LoadedEffect().paramsSetup(setup);
         EXPECT_EQ(result.result, PF_Err_BAD_CALLBACK_PARAM);
         EXPECT_EQ(std::memcmp(&result.out, &setup.out, sizeof setup.out), 0);
+        EXPECT_EQ(result.log.count("add_param"), 0u);
         EXPECT_TRUE(LeftNothingBehind(result));
     }
 }
@@ -183,13 +185,6 @@ TEST(ParamsSetup, RefusedControlEndsSetupWithTheHostsCode)
 
 constexpr PF_LRect kEmpty{0, 0, 0, 0};
 
-struct UnionCase {
-    const char* name;
-    PF_LRect preset;
-    PF_LRect checkedOut;
-    PF_LRect expected;
-};
-
 using Corners = std::array<int32_t, 4>;
 
 Corners CornersOf(const PF_LRect& r)
@@ -197,62 +192,49 @@ Corners CornersOf(const PF_LRect& r)
     return {r.left, r.top, r.right, r.bottom};
 }
 
-TEST(PreRender, OutputRectanglesGrowToHoldTheInputs)
+// The input is checked out once, for exactly the request at the frame's time;
+// the output rectangles grow to hold what the checkout covers (each merged on
+// its own, so the cases give them different ones); a refused checkout leaves
+// them as they were.
+TEST(PreRender, ChecksOutTheRequestAndGrowsTheOutputToHoldTheInput)
 {
-    const UnionCase cases[] = {
+    const struct {
+        const char* name;
+        PF_LRect preset, checkedOut, expected;
+        PF_Err checkoutError = PF_Err_NONE;
+    } cases[] = {
         {"empty preset takes the input", kEmpty, {2, 3, 50, 40}, {2, 3, 50, 40}},
         {"empty preset takes even an empty input", {5, 5, 5, 9}, {7, 1, 3, 9}, {7, 1, 3, 9}},
         {"union of both", {0, 0, 10, 10}, {5, -5, 20, 8}, {0, -5, 20, 10}},
         {"input inside preset", {-10, -10, 100, 100}, {0, 0, 10, 10}, {-10, -10, 100, 100}},
         {"empty input leaves the preset", {1, 2, 30, 40}, {9, 9, 9, 50}, {1, 2, 30, 40}},
+        {"refused checkout", {1, 1, 2, 2}, {0, 0, 9, 9}, {1, 1, 2, 2}, 321},
     };
-    for (const UnionCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         hostsim::PreRenderRequest request = hostsim::PreRenderRequest::WholeFrame(64, 48);
-        // The two rectangles are merged independently: give them different cases.
+        request.request.rect = {8, 4, 24, 20};
+        request.request.field = 2;
+        request.request.channel_mask = 0x5;
+        request.request.preserve_rgb_of_zero_alpha = 1;
+        request.time = {120, 2, 25};
         request.presetResultRect = c.preset;
         request.inputCheckout.result_rect = c.checkedOut;
         request.presetMaxResultRect = kEmpty;
         request.inputCheckout.max_result_rect = c.preset;
+        request.faults.checkoutLayerError = c.checkoutError;
         const hostsim::PreRenderResult result = LoadedEffect().preRender(request);
-        ASSERT_EQ(result.result, PF_Err_NONE);
+        EXPECT_EQ(result.result, c.checkoutError);
         EXPECT_EQ(CornersOf(result.output.result_rect), CornersOf(c.expected));
-        EXPECT_EQ(CornersOf(result.output.max_result_rect), CornersOf(c.preset));
+        EXPECT_EQ(CornersOf(result.output.max_result_rect), CornersOf(c.checkoutError ? kEmpty : c.preset));
+        ASSERT_EQ(result.checkouts.size(), 1u);
+        const hostsim::LayerCheckout& checkout = result.checkouts[0];
+        EXPECT_EQ((Corners{checkout.index, checkout.checkout_id, checkout.what_time, checkout.time_step}),
+                  (Corners{0, 0, 120, 2}));
+        EXPECT_EQ(checkout.time_scale, 25u);
+        EXPECT_EQ(std::memcmp(&checkout.request, &request.request, sizeof request.request), 0);
         EXPECT_TRUE(LeftNothingBehind(result));
     }
-}
-
-TEST(PreRender, ChecksOutTheInputForExactlyTheRequest)
-{
-    hostsim::PreRenderRequest request = hostsim::PreRenderRequest::WholeFrame(64, 48);
-    request.request.rect = {8, 4, 24, 20};
-    request.request.field = 2;
-    request.request.channel_mask = 0x5;
-    request.request.preserve_rgb_of_zero_alpha = 1;
-    request.time = {120, 2, 25};
-    const hostsim::PreRenderResult result = LoadedEffect().preRender(request);
-    ASSERT_EQ(result.result, PF_Err_NONE);
-    ASSERT_EQ(result.checkouts.size(), 1u);
-    const hostsim::LayerCheckout& checkout = result.checkouts[0];
-    EXPECT_EQ(checkout.index, 0);
-    EXPECT_EQ(checkout.checkout_id, 0);
-    EXPECT_EQ(std::memcmp(&checkout.request, &request.request, sizeof request.request), 0);
-    EXPECT_EQ(checkout.what_time, 120);
-    EXPECT_EQ(checkout.time_step, 2);
-    EXPECT_EQ(checkout.time_scale, 25u);
-}
-
-TEST(PreRender, FailedCheckoutIsReturnedWithTheRectanglesUntouched)
-{
-    hostsim::PreRenderRequest request = hostsim::PreRenderRequest::WholeFrame(64, 48);
-    request.presetResultRect = {1, 1, 2, 2};
-    request.presetMaxResultRect = kEmpty;
-    request.faults.checkoutLayerError = 321;
-    const hostsim::PreRenderResult result = LoadedEffect().preRender(request);
-    EXPECT_EQ(result.result, 321);
-    EXPECT_EQ(CornersOf(result.output.result_rect), CornersOf(request.presetResultRect));
-    EXPECT_EQ(CornersOf(result.output.max_result_rect), CornersOf(kEmpty));
-    EXPECT_TRUE(LeftNothingBehind(result));
 }
 
 } // namespace

@@ -10,12 +10,13 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kPi = 3.14159265358979323846;
 
-// Where a single-precision renderer may put a sampling point, in texels:
-// a fixed part for the interpolated pixel-centre coordinate and the
-// transcendental functions of the transform, and a part that grows with the
-// coordinate's magnitude (a float carries 24 bits; a few roundings along the
-// transform cost a few of them).
-constexpr double kTexelUncertainty = 1.0 / 4096.0;
+// How far from the exact sampling point a conforming renderer may filter, in
+// texels: GPUs may weigh the texels with as few as 8 bits of sub-texel
+// precision (weights in steps of 1/256), so 1/256 texel, times the local slope
+// of the texels, is the slack of every filtered lookup; and far from the frame
+// a float coordinate loses a little more (24 bits, a few roundings along the
+// transform).
+constexpr double kTexelUncertainty = 1.0 / 256.0;
 constexpr double kTexelUncertaintyPerTexel = 1.0 / (1 << 20);
 
 // Farther out than this a float coordinate no longer resolves texels at all.
@@ -37,18 +38,14 @@ int64_t MirroredIndex(int64_t i, int64_t size)
     return m < size ? m : period - 1 - m;
 }
 
-bool Finite(double u, double v) { return std::isfinite(u) && std::isfinite(v); }
-
-Sample Undefined() { return {{kNaN, kNaN, kNaN, kNaN}, {0.0, 0.0, 0.0, 0.0}}; }
-
 // Bilinear lookup at the normalised coordinate (u, v): texel centres sit at
 // (i + 0.5) / size, the four nearest are mixed by the fractional distances.
 Sample SampleBilinear(const Image& texture, double u, double v)
 {
     const double s = u * texture.width - 0.5;
     const double t = v * texture.height - 0.5;
-    if (!Finite(s, t) || std::fabs(s) > kFarthestTexel || std::fabs(t) > kFarthestTexel) {
-        return Undefined();
+    if (!(std::fabs(s) <= kFarthestTexel && std::fabs(t) <= kFarthestTexel)) { // NaN too
+        return {{kNaN, kNaN, kNaN, kNaN}, {}};
     }
     const double sFloor = std::floor(s);
     const double tFloor = std::floor(t);
@@ -113,21 +110,16 @@ Coordinate PixelCentre(const Image& image, int32_t x, int32_t y)
     return {(x + 0.5) / image.width, (y + 0.5) / image.height};
 }
 
+// Where each channel samples; null for a channel that stays in place.
 struct ChannelCoordinates {
-    Coordinate red, green, blue;
+    const Coordinate *red, *green, *blue;
 };
 
 // The channel pair of a mode moves; the third channel stays in place.
-ChannelCoordinates ChooseCoordinates(int32_t mode, Coordinate here, Coordinate plus,
-                                     Coordinate minus)
+ChannelCoordinates ChooseCoordinates(int32_t mode, const Coordinate* plus, const Coordinate* minus)
 {
-    if (mode == 1) {
-        return {plus, here, minus};
-    }
-    if (mode == 2) {
-        return {plus, minus, here};
-    }
-    return {here, minus, plus};
+    return mode == 1 ? ChannelCoordinates{plus, nullptr, minus}
+                     : mode == 2 ? ChannelCoordinates{plus, minus, nullptr} : ChannelCoordinates{nullptr, minus, plus};
 }
 
 Image OffsetPass(const Image& texture, const ProgramSettings& settings)
@@ -137,18 +129,25 @@ Image OffsetPass(const Image& texture, const ProgramSettings& settings)
     const double rot = settings.rotation;
     const double scale = settings.scale;
     const double inverseScale = 1.0 / static_cast<double>(settings.scale);
+    // A pair whose transform is the identity stays in place too.
+    const bool pairMoves = pos != 0.0 || rot != 0.0 || scale != 1.0;
     for (int32_t y = 0; y < out.height; ++y) {
         for (int32_t x = 0; x < out.width; ++x) {
             const Coordinate here = PixelCentre(out, x, y);
             const Coordinate plus = Transform(here, pos, rot, scale, settings.width, settings.height);
             const Coordinate minus =
                 Transform(here, -pos, -rot, inverseScale, settings.width, settings.height);
-            const ChannelCoordinates at = ChooseCoordinates(settings.mode, here, plus, minus);
-            const Sample r = SampleBilinear(texture, at.red.u, at.red.v);
-            const Sample g = SampleBilinear(texture, at.green.u, at.green.v);
-            const Sample b = SampleBilinear(texture, at.blue.u, at.blue.v);
-            // Components: alpha and green from the green sample, red and blue from their own.
+            const ChannelCoordinates at =
+                ChooseCoordinates(settings.mode, pairMoves ? &plus : nullptr, pairMoves ? &minus : nullptr);
+            // A channel that stays reads its own texel exactly.
             const size_t i = out.index(x, y);
+            const auto read = [&](const Coordinate* c) {
+                return c ? SampleBilinear(texture, c->u, c->v) : Sample{texture.value[i], {}};
+            };
+            const Sample r = read(at.red);
+            const Sample g = read(at.green);
+            const Sample b = read(at.blue);
+            // Components: alpha and green from the green sample, red and blue from their own.
             out.value[i] = {g.value[0], r.value[1], g.value[2], b.value[3]};
             out.slack[i] = {g.slack[0], r.slack[1], g.slack[2], b.slack[3]};
         }
@@ -159,13 +158,8 @@ Image OffsetPass(const Image& texture, const ProgramSettings& settings)
 // Which components the blur keeps for a mode: the selected pair.
 std::array<bool, 4> BlurredComponents(int32_t mode)
 {
-    if (mode == 1) {
-        return {false, true, false, true};
-    }
-    if (mode == 2) {
-        return {false, true, true, false};
-    }
-    return {false, false, true, true};
+    return mode == 1 ? std::array{false, true, false, true}
+                     : mode == 2 ? std::array{false, true, true, false} : std::array{false, false, true, true};
 }
 
 // One direction of the separable Gaussian: 2n + 1 taps range / n pixels
@@ -183,7 +177,7 @@ Image BlurPass(const Image& source, const ProgramSettings& settings, bool alongR
             const Coordinate here = PixelCentre(out, x, y);
             Components total{}, totalSlack{};
             double totalWeight = 0.0;
-            for (int32_t i = -n; i <= n; ++i) {
+            for (int32_t i = -n; i <= n + settings.extraTaps; ++i) {
                 const double weight = std::exp(-(double(i) / n) * (double(i) / n));
                 const Sample tap = SampleBilinear(source, here.u + i * stepU, here.v + i * stepV);
                 for (int c = 0; c < 4; ++c) {
@@ -204,10 +198,7 @@ Image BlurPass(const Image& source, const ProgramSettings& settings, bool alongR
 
 double DownsampleFactor(PF_RationalScale factor)
 {
-    if (factor.den == 0) {
-        return 1.0;
-    }
-    return static_cast<float>(factor.num) / static_cast<float>(factor.den);
+    return factor.den == 0 ? 1.0 : static_cast<float>(factor.num) / static_cast<float>(factor.den);
 }
 
 } // namespace
@@ -219,14 +210,8 @@ Image::Image(int32_t w, int32_t h)
 
 EffectInputs FromHostValues(const hostsim::EffectValues& values, PF_RationalScale downsampleX)
 {
-    EffectInputs inputs;
-    inputs.channels = values.channels;
-    inputs.position = values.position;
-    inputs.rotation = hostsim::DegreesToFixed(values.rotationDegrees);
-    inputs.scale = values.scale;
-    inputs.blur = values.blur;
-    inputs.downsampleX = downsampleX;
-    return inputs;
+    return {values.channels,     values.position, hostsim::DegreesToFixed(values.rotationDegrees),
+            values.scale,        values.blur,     downsampleX};
 }
 
 ProgramSettings DeriveSettings(const EffectInputs& inputs, int32_t width, int32_t height)
@@ -250,12 +235,7 @@ ProgramSettings DeriveSettings(const EffectInputs& inputs, int32_t width, int32_
 
 Image TextureFromWorld(const hostsim::World& world)
 {
-    double unit = 1.0;
-    if (world.format() == PF_PixelFormat_ARGB32) {
-        unit = 255.0;
-    } else if (world.format() == PF_PixelFormat_ARGB64) {
-        unit = 65535.0;
-    }
+    const double unit = HostUnit(world.format());
     Image texture(world.width(), world.height());
     for (int32_t y = 0; y < world.height(); ++y) {
         for (int32_t x = 0; x < world.width(); ++x) {

@@ -93,14 +93,6 @@ TEST_F(RenderThreadContext, FailedMakeCurrentIsReportedAndTheContextStillGoes)
     EXPECT_EQ(spy::LiveContexts(), contextsBefore_);
 }
 
-TEST_F(RenderThreadContext, SavedContextMakesNoCallWhenNothingChanged)
-{
-    testsupport::HostContext caller;
-    const int callsBefore = spy::MakeCurrentCalls();
-    { AESDK_OpenGL_SavedContext saved; }
-    EXPECT_EQ(spy::MakeCurrentCalls(), callsBefore);
-}
-
 TEST_F(RenderThreadContext, DetachedHolderIsDestroyedWithoutAWindowSystemCall)
 {
     RenderContextHandle context = nullptr;

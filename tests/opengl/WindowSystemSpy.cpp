@@ -4,10 +4,13 @@
 #include <GL/glx.h>
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <deque>
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace spy {
 namespace {
@@ -15,6 +18,7 @@ namespace {
 std::atomic<int> liveContexts{0};
 std::atomic<int> liveSurfaces{0};
 std::atomic<int> makeCurrentCalls{0};
+std::atomic<int> liveGLNames{0};
 std::atomic<bool> failContextCreation{false};
 std::atomic<bool> failMakeCurrent{false};
 std::atomic<bool> hideVersionedContexts{false};
@@ -28,17 +32,93 @@ Function Real(const char* name)
 
 using GetErrorFunction = unsigned (*)();
 
+__GLXextFuncPtr RealGLFunction(const char* name)
+{
+    static const auto real = Real<__GLXextFuncPtr (*)(const GLubyte*)>("glXGetProcAddress");
+    return real(reinterpret_cast<const GLubyte*>(name));
+}
+
+int NonZero(int count, const unsigned* names)
+{
+    return static_cast<int>(std::count_if(names, names + count, [](unsigned name) { return name != 0; }));
+}
+
+// The OpenGL functions that make and delete names, in pairs: the names that
+// pass through them are counted.
+constexpr const char* kNameFunctions[] = {
+    "glGenTextures",   "glDeleteTextures", "glGenFramebuffers", "glDeleteFramebuffers",
+    "glGenBuffers",    "glDeleteBuffers",  "glGenVertexArrays", "glDeleteVertexArrays",
+    "glCreateProgram", "glDeleteProgram",  "glCreateShader",    "glDeleteShader"};
+
+// Resolved before any thread starts, in the order of kNameFunctions.
+const std::vector<__GLXextFuncPtr> kRealNameFunctions = [] {
+    std::vector<__GLXextFuncPtr> real(std::size(kNameFunctions));
+    std::transform(std::begin(kNameFunctions), std::end(kNameFunctions), real.begin(), RealGLFunction);
+    return real;
+}();
+
+template <typename Function>
+Function RealNameFunction(int i)
+{
+    return reinterpret_cast<Function>(kRealNameFunctions[i]);
+}
+
+template <int Gen> // glGen* at Gen, its glDelete* next
+struct CountedNames {
+    static void gen(int count, unsigned* names)
+    {
+        RealNameFunction<void (*)(int, unsigned*)>(Gen)(count, names);
+        liveGLNames += NonZero(count, names);
+    }
+    static void remove(int count, const unsigned* names)
+    {
+        liveGLNames -= NonZero(count, names);
+        RealNameFunction<void (*)(int, const unsigned*)>(Gen + 1)(count, names);
+    }
+};
+
+template <int Create, typename... Kind> // glCreate* at Create, its glDelete* next
+struct CountedObjects {
+    static unsigned create(Kind... kind)
+    {
+        const unsigned name = RealNameFunction<unsigned (*)(Kind...)>(Create)(kind...);
+        liveGLNames += name != 0;
+        return name;
+    }
+    static void remove(unsigned name)
+    {
+        liveGLNames -= name != 0;
+        RealNameFunction<void (*)(unsigned)>(Create + 1)(name);
+    }
+};
+
+template <typename Function>
+__GLXextFuncPtr AsProc(Function function)
+{
+    return reinterpret_cast<__GLXextFuncPtr>(function);
+}
+
+// In the order of kNameFunctions.
+const __GLXextFuncPtr kCountingFunctions[] = {
+    AsProc(&CountedNames<0>::gen),  AsProc(&CountedNames<0>::remove),
+    AsProc(&CountedNames<2>::gen),  AsProc(&CountedNames<2>::remove),
+    AsProc(&CountedNames<4>::gen),  AsProc(&CountedNames<4>::remove),
+    AsProc(&CountedNames<6>::gen),  AsProc(&CountedNames<6>::remove),
+    AsProc(&CountedObjects<8>::create), AsProc(&CountedObjects<8>::remove),
+    AsProc(&CountedObjects<10, unsigned>::create), AsProc(&CountedObjects<10, unsigned>::remove),
+};
+static_assert(std::size(kCountingFunctions) == std::size(kNameFunctions));
+
+const auto kRealGetError = reinterpret_cast<GetErrorFunction>(RealGLFunction("glGetError"));
+
 unsigned FakeGetError()
 {
-    static const auto real = reinterpret_cast<GetErrorFunction>(
-        Real<__GLXextFuncPtr (*)(const GLubyte*)>("glXGetProcAddress")(
-            reinterpret_cast<const GLubyte*>("glGetError")));
     if (!queuedErrors.empty()) {
         const unsigned error = queuedErrors.front();
         queuedErrors.pop_front();
         return error;
     }
-    return real();
+    return kRealGetError();
 }
 
 } // namespace
@@ -46,6 +126,7 @@ unsigned FakeGetError()
 int LiveContexts() { return liveContexts.load(); }
 int LiveSurfaces() { return liveSurfaces.load(); }
 int MakeCurrentCalls() { return makeCurrentCalls.load(); }
+int LiveGLNames() { return liveGLNames.load(); }
 void FailContextCreation() { failContextCreation = true; }
 void FailMakeCurrentOfContexts() { failMakeCurrent = true; }
 void HideVersionedContexts() { hideVersionedContexts = true; }
@@ -79,9 +160,7 @@ SPY_EXPORT EGLContext eglCreateContext(EGLDisplay display, EGLConfig config, EGL
         return EGL_NO_CONTEXT;
     }
     const EGLContext context = real(display, config, share, attributes);
-    if (context != EGL_NO_CONTEXT) {
-        ++liveContexts;
-    }
+    liveContexts += context != EGL_NO_CONTEXT;
     return context;
 }
 
@@ -89,9 +168,7 @@ SPY_EXPORT EGLBoolean eglDestroyContext(EGLDisplay display, EGLContext context)
 {
     static const auto real = Real<decltype(&eglDestroyContext)>("eglDestroyContext");
     const EGLBoolean destroyed = real(display, context);
-    if (destroyed == EGL_TRUE) {
-        --liveContexts;
-    }
+    liveContexts -= destroyed == EGL_TRUE;
     return destroyed;
 }
 
@@ -99,9 +176,7 @@ SPY_EXPORT EGLSurface eglCreatePbufferSurface(EGLDisplay display, EGLConfig conf
 {
     static const auto real = Real<decltype(&eglCreatePbufferSurface)>("eglCreatePbufferSurface");
     const EGLSurface surface = real(display, config, attributes);
-    if (surface != EGL_NO_SURFACE) {
-        ++liveSurfaces;
-    }
+    liveSurfaces += surface != EGL_NO_SURFACE;
     return surface;
 }
 
@@ -109,9 +184,7 @@ SPY_EXPORT EGLBoolean eglDestroySurface(EGLDisplay display, EGLSurface surface)
 {
     static const auto real = Real<decltype(&eglDestroySurface)>("eglDestroySurface");
     const EGLBoolean destroyed = real(display, surface);
-    if (destroyed == EGL_TRUE) {
-        --liveSurfaces;
-    }
+    liveSurfaces -= destroyed == EGL_TRUE;
     return destroyed;
 }
 
@@ -140,11 +213,16 @@ SPY_EXPORT const char* eglQueryString(EGLDisplay display, EGLint name)
 // glbinding resolves every OpenGL function through here.
 SPY_EXPORT __GLXextFuncPtr glXGetProcAddress(const GLubyte* name)
 {
-    static const auto real = Real<decltype(&glXGetProcAddress)>("glXGetProcAddress");
-    if (std::strcmp(reinterpret_cast<const char*>(name), "glGetError") == 0) {
+    const char* const function = reinterpret_cast<const char*>(name);
+    if (std::strcmp(function, "glGetError") == 0) {
         return reinterpret_cast<__GLXextFuncPtr>(&FakeGetError);
     }
-    return real(name);
+    for (size_t i = 0; i < std::size(kNameFunctions); ++i) {
+        if (std::strcmp(function, kNameFunctions[i]) == 0) {
+            return kCountingFunctions[i];
+        }
+    }
+    return RealGLFunction(function);
 }
 
 } // extern "C"

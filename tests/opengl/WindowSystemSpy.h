@@ -1,7 +1,8 @@
-// Counts and fault switches around the EGL calls the layer makes, and a
-// queue of made-up OpenGL errors: the test program defines these EGL and GLX
-// entry points itself and forwards to the real ones, so the layer (linked
-// statically into it) and glbinding reach them through here.
+// Counts and fault switches around the EGL calls the layer makes, a count of
+// OpenGL names and a queue of made-up OpenGL errors: the test program defines
+// these EGL and GLX entry points itself and forwards to the real ones, so the
+// layer (linked statically into it, or loaded with the module) and glbinding
+// reach them through here.
 #pragma once
 
 #include <initializer_list>
@@ -13,6 +14,9 @@ int LiveContexts();
 int LiveSurfaces();
 // eglMakeCurrent calls so far.
 int MakeCurrentCalls();
+// OpenGL names (textures, framebuffers, buffers, vertex arrays, programs,
+// shaders) made and not deleted, over all contexts of the process.
+int LiveGLNames();
 
 // Faults, each until cleared with ClearFaults().
 void FailContextCreation();        // eglCreateContext returns no context

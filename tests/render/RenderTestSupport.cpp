@@ -1,5 +1,6 @@
 #include "tests/render/RenderTestSupport.h"
 
+#include <cmath>
 #include <sstream>
 
 namespace rendertest {
@@ -18,34 +19,52 @@ hostsim::Host& Effect()
     return host;
 }
 
-hostsim::World NoiseWorld(PF_PixelFormat format, int32_t width, int32_t height,
-                          int32_t padPixels, std::mt19937& random)
+namespace {
+
+// A world whose component c at (x, y) is level(c, x, y) in 0..1 of the
+// format's range: 8-bit 0..255, 16-bit 0..32768, float -0.5..1.5.
+template <typename Level>
+hostsim::World FilledWorld(PF_PixelFormat format, int32_t width, int32_t height,
+                           int32_t padPixels, Level level)
 {
-    hostsim::WorldShape shape;
-    shape.format = format;
-    shape.width = width;
-    shape.height = height;
-    shape.rowbytes = static_cast<int32_t>((width + padPixels) * hostsim::PixelSize(format));
-    hostsim::World world(shape);
-    std::uniform_int_distribution<int> byte(0, 255);
-    std::uniform_int_distribution<int> deep(0, 32768);
-    std::uniform_real_distribution<double> real(-0.5, 1.5);
+    const int32_t rowbytes = static_cast<int32_t>((width + padPixels) * hostsim::PixelSize(format));
+    hostsim::World world(hostsim::WorldShape{format, width, height, rowbytes});
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
             std::array<double, 4> argb{};
-            for (double& component : argb) {
-                if (format == PF_PixelFormat_ARGB32) {
-                    component = byte(random);
-                } else if (format == PF_PixelFormat_ARGB64) {
-                    component = deep(random);
-                } else {
-                    component = real(random);
-                }
+            for (int c = 0; c < 4; ++c) {
+                const double t = level(c, x, y);
+                argb[c] = format == PF_PixelFormat_ARGB32   ? std::round(255.0 * t)
+                          : format == PF_PixelFormat_ARGB64 ? std::round(32768.0 * t)
+                                                            : 2.0 * t - 0.5;
             }
             world.set(x, y, argb);
         }
     }
     return world;
+}
+
+} // namespace
+
+hostsim::World NoiseWorld(PF_PixelFormat format, int32_t width, int32_t height,
+                          int32_t padPixels, std::mt19937& random)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    return FilledWorld(format, width, height, padPixels, [&](int, int32_t, int32_t) { return unit(random); });
+}
+
+hostsim::World WaveWorld(PF_PixelFormat format, int32_t width, int32_t height,
+                         int32_t padPixels, std::mt19937& random)
+{
+    std::uniform_real_distribution<double> frequency(-0.4, 0.4);
+    std::uniform_real_distribution<double> phase(0.0, 6.3);
+    std::array<std::array<double, 3>, 4> waves;
+    for (auto& wave : waves) {
+        wave = {frequency(random), frequency(random), phase(random)};
+    }
+    return FilledWorld(format, width, height, padPixels, [&](int c, int32_t x, int32_t y) {
+        return 0.5 + 0.5 * std::sin(waves[c][0] * x + waves[c][1] * y + waves[c][2]);
+    });
 }
 
 hostsim::FrameRequest RandomFrame(hostsim::World input, std::mt19937& random)
@@ -101,11 +120,8 @@ hostsim::FrameRequest RandomFrame(hostsim::World input, std::mt19937& random)
     for (const std::string& line : result.misuse) {
         problems << "misuse: " << line << "\n";
     }
-    for (size_t i = 0; i < result.paramCheckouts.size(); ++i) {
-        if (result.paramCheckins[i] != result.paramCheckouts[i]) {
-            problems << "parameter " << i << ": " << result.paramCheckouts[i] << " checkouts, "
-                     << result.paramCheckins[i] << " checkins\n";
-        }
+    if (result.paramCheckins != result.paramCheckouts) {
+        problems << "parameters checked out and checked in a different number of times\n";
     }
     // Once anything was checked out, all six records and the input go back.
     const bool checkedOut = result.log.count("checkout_layer_pixels") > 0;
@@ -129,16 +145,10 @@ hostsim::FrameRequest RandomFrame(hostsim::World input, std::mt19937& random)
 
 std::string FormatName(PF_PixelFormat format)
 {
-    switch (format) {
-    case PF_PixelFormat_ARGB32:
-        return "8-bit";
-    case PF_PixelFormat_ARGB64:
-        return "16-bit";
-    case PF_PixelFormat_ARGB128:
-        return "float";
-    default:
-        return "format " + std::to_string(format);
-    }
+    return format == PF_PixelFormat_ARGB32    ? "Bits8"
+           : format == PF_PixelFormat_ARGB64  ? "Bits16"
+           : format == PF_PixelFormat_ARGB128 ? "Float"
+                                              : "Format" + std::to_string(format);
 }
 
 } // namespace rendertest

@@ -21,6 +21,12 @@ hostsim::Host& Effect();
 hostsim::World NoiseWorld(PF_PixelFormat format, int32_t width, int32_t height,
                           int32_t padPixels, std::mt19937& random);
 
+// The same with smooth waves of random direction and length, different in
+// every channel: small slopes, so that the model's slack is small and an
+// error of a fraction of a texel shows.
+hostsim::World WaveWorld(PF_PixelFormat format, int32_t width, int32_t height,
+                         int32_t padPixels, std::mt19937& random);
+
 // A frame with every parameter drawn at random: every channel mode (0 to 7),
 // positions and rotations both ways, scales of both signs and sometimes 0,
 // blur half of the time, downsample 1/1 or 1/2.
@@ -35,6 +41,7 @@ hostsim::FrameRequest RandomFrame(hostsim::World input, std::mt19937& random);
 // no guard byte and left the input as it was.
 ::testing::AssertionResult EverythingReturned(const hostsim::FrameResult& result);
 
+// Bits8, Bits16 or Float.
 std::string FormatName(PF_PixelFormat format);
 
 } // namespace rendertest

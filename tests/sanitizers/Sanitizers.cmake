@@ -28,14 +28,10 @@ if(IRX_SANITIZER_FLAGS)
 endif()
 
 # PiPL bytes sit in an ELF section that readers take byte for byte: ASan's
-# redzones must not pad them (the module's own section, and the simulator
-# tests' fake module, once every directory has made its targets).
+# redzones must not pad them.
 function(irx_unpadded_pipl_sections)
   set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/PiPLSection.cpp
     DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTIES COMPILE_OPTIONS -fno-sanitize=address)
-  if(TARGET hostsim_fake_effect)
-    target_compile_options(hostsim_fake_effect PRIVATE -fno-sanitize=address)
-  endif()
 endfunction()
 if(IRX_SANITIZE STREQUAL "address")
   cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL irx_unpadded_pipl_sections)

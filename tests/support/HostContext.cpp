@@ -63,25 +63,4 @@ int HostContext::maxTextureSize()
     return size;
 }
 
-EGLContext CurrentContext()
-{
-    eglBindAPI(EGL_OPENGL_API);
-    return eglGetCurrentContext();
-}
-
-bool NoContextCurrent()
-{
-    return CurrentContext() == EGL_NO_CONTEXT;
-}
-
-int ContextBlocks(const std::string& output)
-{
-    int blocks = 0;
-    for (size_t at = output.find("OpenGL Version:  "); at != std::string::npos;
-         at = output.find("OpenGL Version:  ", at + 1)) {
-        ++blocks;
-    }
-    return blocks;
-}
-
 } // namespace testsupport

@@ -6,8 +6,6 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
-#include <string>
-
 namespace testsupport {
 
 class HostContext {
@@ -27,14 +25,5 @@ private:
     EGLSurface surface_ = EGL_NO_SURFACE;
     EGLContext context_ = EGL_NO_CONTEXT;
 };
-
-// The OpenGL context current on the calling thread, or EGL_NO_CONTEXT.
-EGLContext CurrentContext();
-
-// No OpenGL context is current on the calling thread.
-bool NoContextCurrent();
-
-// How many context-information blocks the module printed into `output`.
-int ContextBlocks(const std::string& output);
 
 } // namespace testsupport

@@ -1,5 +1,8 @@
-// What a Windows host finds in "IRX GL.aex" before calling it: the two entry
-// points by name and by ordinal, and the PiPL resource.
+// What a Windows host finds in "IRX GL.aex" before calling it: an export
+// directory of that name with the two entry points at ordinals 1 and 2 and
+// nothing else, imports of system DLLs only (the runtime is linked in), and
+// the PiPL resource where a host looks for it (type "PIPL", id 16000,
+// language 1033) holding the Linux module's bytes.
 #include "hostsim/ModuleLoader.h"
 #include "resources/PiPL.h"
 
@@ -7,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <algorithm>
+#include <cctype>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,78 +20,40 @@ namespace {
 
 constexpr char kModuleFile[] = "IRX GL.aex";
 
-class Win32Module {
-public:
-    explicit Win32Module(const char* file) : module_(LoadLibraryA(file)) {}
-    ~Win32Module()
-    {
-        if (module_ != nullptr) {
-            FreeLibrary(module_);
-        }
+// A data directory of the image as the loader mapped it.
+template <typename Entry>
+const Entry* MappedDirectory(HMODULE module, int directory)
+{
+    const auto* base = reinterpret_cast<const BYTE*>(module);
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS64*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    return reinterpret_cast<const Entry*>(base + headers->OptionalHeader.DataDirectory[directory].VirtualAddress);
+}
+
+TEST(WindowsModuleFile, ExportsImportsAndPiplAreWhatAHostExpects)
+{
+    const HMODULE module = LoadLibraryA(kModuleFile);
+    ASSERT_NE(module, nullptr) << "LoadLibraryA failed: " << GetLastError();
+    const char* base = reinterpret_cast<const char*>(module);
+    const auto* exports = MappedDirectory<IMAGE_EXPORT_DIRECTORY>(module, IMAGE_DIRECTORY_ENTRY_EXPORT);
+    EXPECT_STREQ(base + exports->Name, kModuleFile);
+    EXPECT_EQ(exports->Base, 1u);
+    EXPECT_EQ(exports->NumberOfFunctions, 2u);
+    EXPECT_EQ(exports->NumberOfNames, 2u);
+    EXPECT_NE(GetProcAddress(module, "EffectMain"), nullptr);
+    EXPECT_EQ(GetProcAddress(module, MAKEINTRESOURCEA(1)), GetProcAddress(module, "EffectMain"));
+    EXPECT_EQ(GetProcAddress(module, MAKEINTRESOURCEA(2)), GetProcAddress(module, "PluginDataEntryFunction"));
+
+    const std::set<std::string> systemDlls = {"kernel32.dll", "user32.dll", "gdi32.dll",
+                                              "opengl32.dll", "msvcrt.dll", "advapi32.dll"};
+    for (auto* import = MappedDirectory<IMAGE_IMPORT_DESCRIPTOR>(module, IMAGE_DIRECTORY_ENTRY_IMPORT);
+         import->Name != 0; ++import) {
+        std::string dll = base + import->Name;
+        std::transform(dll.begin(), dll.end(), dll.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+        EXPECT_EQ(systemDlls.count(dll), 1u) << dll << " is no system DLL";
     }
-    Win32Module(const Win32Module&) = delete;
-    Win32Module& operator=(const Win32Module&) = delete;
-
-    HMODULE get() const { return module_; }
-    FARPROC byName(const char* name) const { return GetProcAddress(module_, name); }
-    FARPROC byOrdinal(WORD ordinal) const { return GetProcAddress(module_, MAKEINTRESOURCEA(ordinal)); }
-
-private:
-    HMODULE module_;
-};
-
-TEST(WindowsExports, OrdinalsOneAndTwoAreTheTwoEntryPoints)
-{
-    const Win32Module module(kModuleFile);
-    ASSERT_NE(module.get(), nullptr) << "LoadLibraryA failed: " << GetLastError();
-    ASSERT_NE(module.byName("EffectMain"), nullptr);
-    ASSERT_NE(module.byName("PluginDataEntryFunction"), nullptr);
-    EXPECT_EQ(module.byOrdinal(1), module.byName("EffectMain"));
-    EXPECT_EQ(module.byOrdinal(2), module.byName("PluginDataEntryFunction"));
-    EXPECT_EQ(module.byOrdinal(3), nullptr);
-}
-
-uint32_t U32At(const std::vector<uint8_t>& bytes, size_t at)
-{
-    return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
-           uint32_t(bytes[at + 3]) << 24;
-}
-
-std::string TextAt(const std::vector<uint8_t>& bytes, size_t at, size_t size)
-{
-    return std::string(bytes.begin() + at, bytes.begin() + at + size);
-}
-
-// Found the way the host finds it (type "PIPL", id 16000, language 1033), the
-// resource is the generated description unchanged and walks as 12 records.
-TEST(WindowsPiPL, ResourceIsTheGeneratedListAndParses)
-{
-    const hostsim::LoadedModule module(kModuleFile);
-    const std::vector<uint8_t>& bytes = module.pipl();
-    ASSERT_FALSE(bytes.empty()) << "no PIPL resource 16000 in language 1033";
-    EXPECT_EQ(bytes, std::vector<uint8_t>(pipl::kBytes.begin(), pipl::kBytes.end()));
-
-    ASSERT_GE(bytes.size(), 10u);
-    ASSERT_EQ(U32At(bytes, 6), 12u);
-    size_t at = 10;
-    std::vector<std::string> keys;
-    std::vector<uint32_t> lengths;
-    for (int record = 0; record < 12; ++record) {
-        ASSERT_LE(at + 16, bytes.size()) << "record " << record;
-        EXPECT_EQ((at - 10) % 4, 0u);
-        EXPECT_EQ(TextAt(bytes, at, 4), "MIB8");
-        keys.push_back(TextAt(bytes, at + 4, 4));
-        const uint32_t length = U32At(bytes, at + 12);
-        lengths.push_back(length);
-        ASSERT_LE(at + 16 + length, bytes.size()) << keys.back();
-        if (keys.back() == "4668") {
-            EXPECT_EQ(TextAt(bytes, at + 16, length), std::string("EffectMain\0\0", 12));
-        }
-        at += 16 + (length + 3) / 4 * 4;
-    }
-    EXPECT_EQ(at, bytes.size());
-    EXPECT_EQ(keys.at(7), "FNIe"); // the info flags, the one unpadded length
-    EXPECT_EQ(lengths.at(7), 2u);
+    FreeLibrary(module);
+    EXPECT_EQ(hostsim::LoadedModule(kModuleFile).pipl(), std::vector<uint8_t>(pipl::kBytes.begin(), pipl::kBytes.end()));
 }
 
 } // namespace

@@ -69,8 +69,6 @@ TEST(WglContexts, RenderContextsAre33CoreAndShareThroughTheRoot)
 
         glGenTextures(1, &texture);
         glBindTexture(GL_TEXTURE_2D, texture);
-        const float pixel[4] = {0.25f, 0.5f, 0.75f, 1.0f};
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, 1, 1, 0, GL_RGBA, GL_FLOAT, pixel);
         glFinish();
     });
     OnRenderThread(*second, *common, [&] {
