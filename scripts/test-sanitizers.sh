@@ -10,14 +10,14 @@
 # to name the frames, or those entries never match. LeakSanitizer needs no
 # suppressions (Mesa's blocks stay reachable).
 #   usage: scripts/test-sanitizers.sh
-#   IRX_FUZZ_SECONDS  fuzzing time in seconds (default 120)
+#   IRX_FUZZ_SECONDS  fuzzing time in seconds (default 60)
 # A crash the fuzzer finds is written to build-asan/fuzz-artifacts/; once the
 # fault is fixed, copy the input into fuzz/regressions/, where the ctest
 # "fuzz_replay" replays it in every build.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-fuzz_seconds=${IRX_FUZZ_SECONDS:-120}
+fuzz_seconds=${IRX_FUZZ_SECONDS:-60}
 supp=$root/tests/sanitizers
 
 bash "$root/scripts/install-deps.sh"
