@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 namespace tooltest {
 namespace {
@@ -65,6 +66,24 @@ TEST(RenderTool, IdentityGivesEachFileBack)
             EXPECT_EQ(output.unassociatedAlpha, c.unassociated);
         }
     }
+}
+
+// The PNG level trades size for time only: both ends give the pixels back.
+TEST(RenderTool, PngCompressionChangesTheSizeNotThePixels)
+{
+    ScratchFolder folder;
+    const Picture input = MakePicture(64, 48, 3, OIIO::TypeDesc::UINT8, 0, 255);
+    WritePicture(folder.path("in.png"), input);
+    std::uintmax_t sizes[2] = {};
+    for (int level : {0, 9}) {
+        const std::string out = folder.path("out" + std::to_string(level) + ".png");
+        const RunResult run = RunIrisplit({"render", folder.path("in.png"), out, "--position", "0", "--rotation", "0",
+                                           "--png-compression", std::to_string(level)});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(LargestDifference(ReadPicture(out), input), 0.0) << "level " << level;
+        sizes[level / 9] = std::filesystem::file_size(out);
+    }
+    EXPECT_GT(sizes[0], sizes[1]);
 }
 
 // The host world an 8-bit RGB picture becomes: opaque, samples unchanged.

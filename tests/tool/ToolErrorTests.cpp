@@ -51,6 +51,7 @@ TEST_F(ToolErrors, BadOptionsAreUsageErrorsNamingTheOptionBeforeTheModuleLoads)
         {"--channels", "red-alpha", "--channels", "red-blue, red-green, green-blue"},
         {"--depth", "12", "--depth", "8, 16 or 32"},
         {"--downsample", "1/0", "--downsample", "N/D"},
+        {"--png-compression", "10", "--png-compression", "0 to 9"},
         {"--sharpen", "2", "--sharpen", "render --help"},
         {"--frames", "1-3", "--frames 1-3", "frame number"},
         {"--frames", "5-1", "--frames", "ends before it starts"},

@@ -40,6 +40,7 @@ struct RenderPlan {
     std::optional<PF_PixelFormat> depth;
     PF_RationalScale downsample{1, 1};
     unsigned threads = 1;
+    int pngCompression = 4;
     bool replace = true;
     bool quiet = false;
 };
@@ -146,6 +147,10 @@ RenderPlan PlanRender(const RenderOptions& options)
     }
     plan.threads = unsigned(std::min<size_t>(
         options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency()), plan.frames.count()));
+    if (options.pngCompression < 0 || options.pngCompression > 9) {
+        throw UsageError("--png-compression must be 0 to 9, not " + std::to_string(options.pngCompression));
+    }
+    plan.pngCompression = options.pngCompression;
     plan.replace = !options.noClobber;
     plan.quiet = options.quiet;
     CheckOutputs(plan);
@@ -248,7 +253,10 @@ void RenderFrames(hostsim::Host& host, const RenderPlan& plan, const std::shared
             }
             writer.post([&, frame, image = std::move(image), output = std::move(result.output)]() mutable {
                 const std::string path = plan.output.at(frame);
-                WriteImage(path, FromWorld(*image, output), plan.replace);
+                Image written = FromWorld(*image, output);
+                // Only the PNG writer reads it; the others neither use nor store it.
+                written.imageSpec.attribute("png:compressionLevel", plan.pngCompression);
+                WriteImage(path, written, plan.replace);
                 worlds.give(std::move(output));
                 progress.frameDone(frame, path);
             });

@@ -19,6 +19,7 @@ struct RenderOptions {
     std::optional<int> depth;          // 8, 16 or 32; none: each file's own
     std::string downsample = "1/1";
     unsigned threads = 1; // 0: one per core
+    int pngCompression = 4; // zlib level of PNG outputs, 0..9
     bool quiet = false;
     bool noClobber = false;
     std::string modulePath; // empty: found by LocateModule

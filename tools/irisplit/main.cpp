@@ -107,6 +107,11 @@ CLI::App* AddRenderCommand(CLI::App& app, irisplit::RenderOptions& o)
                        "Frames rendered at once, each on a host render thread of its own; 0: one per core "
                        "(default 1: the renderer spreads each frame over the cores by itself, and files are "
                        "read and written on threads of their own)");
+    render->add_option("--png-compression", o.pngCompression,
+                       "zlib level of PNG outputs, 0 (none, fastest) to 9 (smallest, slowest); with PNG's "
+                       "adaptive row filters, 4 writes files about a tenth larger than 6 (oiiotool's level) "
+                       "in less than half the time")
+        ->capture_default_str();
     render->add_flag("-n,--no-clobber", o.noClobber,
                      "Never overwrite an existing output file: refuse before rendering (exit 3)");
     render->add_flag("-q,--quiet", o.quiet, "Print no progress and none of the effect's diagnostics");
