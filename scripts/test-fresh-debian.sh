@@ -3,7 +3,7 @@
 # a minimal root (debootstrap --variant=minbase bookworm), clones this
 # repository's current commit into it and runs `bash scripts/demo.sh` and
 # `bash scripts/test.sh` there. Not part of CI: it installs every package and
-# builds everything from nothing (an hour or more here). Needs root.
+# builds everything from nothing (a quarter of an hour here). Needs root.
 #   usage: scripts/test-fresh-debian.sh [ROOT_DIR]
 #     ROOT_DIR  where the root is made (default: a new folder under /var/tmp);
 #               removed afterwards unless IRX_KEEP_ROOT=1
