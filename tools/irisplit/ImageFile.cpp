@@ -122,10 +122,11 @@ bool EncodesInMemory(const OIIO::ImageOutput& out)
 // it back whole: a writer need not report a failed write.
 void CheckDecodesWhole(const std::string& written, const Image& image, const std::string& path)
 {
-    auto in = OIIO::ImageInput::open(written);
+    auto in = OIIO::ImageInput::create(written);
+    OIIO::ImageSpec readBack;
     std::vector<uint8_t> samples(image.pixels.size());
-    if (!in || in->spec().width != image.imageSpec.width || in->spec().height != image.imageSpec.height ||
-        in->spec().nchannels != image.imageSpec.nchannels ||
+    if (!in || !in->open(written, readBack) || readBack.width != image.imageSpec.width ||
+        readBack.height != image.imageSpec.height || readBack.nchannels != image.imageSpec.nchannels ||
         !in->read_image(0, 0, 0, image.imageSpec.nchannels, image.sampleType, samples.data())) {
         throw FileError("cannot write '" + path + "': the file written does not read back whole (" +
                         (in ? in->geterror() : OIIO::geterror()) + ")");
@@ -184,13 +185,13 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, i
     if (!in || !in->open(path, image.imageSpec, hints)) {
         throw FileError("cannot read '" + path + "': " + (in ? in->geterror() : OIIO::geterror()));
     }
-    const OIIO::ImageSpec& spec = image.imageSpec;
+    const OIIO::ImageSpec& described = image.imageSpec;
     try {
         if (in->spec_dimensions(1).format != OIIO::TypeDesc::UNKNOWN) {
             throw FileError("it has more than one part; irisplit reads single-part files");
         }
-        if (spec.width > maxSide || spec.height > maxSide) {
-            throw FileError("it is " + std::to_string(spec.width) + "x" + std::to_string(spec.height) +
+        if (described.width > maxSide || described.height > maxSide) {
+            throw FileError("it is " + std::to_string(described.width) + "x" + std::to_string(described.height) +
                             " pixels, and the renderer takes frames of at most " + std::to_string(maxSide) + "x" +
                             std::to_string(maxSide));
         }
@@ -198,9 +199,9 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, i
     } catch (const FileError& e) {
         throw FileError("cannot use '" + path + "': " + e.what());
     }
-    image.sampleType = SampleType(format.value_or(HostFormatForFile(spec)));
-    image.pixels.resize(spec.image_pixels() * spec.nchannels * image.sampleType.size());
-    if (!in->read_image(0, 0, 0, spec.nchannels, image.sampleType, image.pixels.data())) {
+    image.sampleType = SampleType(format.value_or(HostFormatForFile(described)));
+    image.pixels.resize(described.image_pixels() * described.nchannels * image.sampleType.size());
+    if (!in->read_image(0, 0, 0, described.nchannels, image.sampleType, image.pixels.data())) {
         throw FileError("cannot read '" + path + "': " + in->geterror());
     }
     return image;
