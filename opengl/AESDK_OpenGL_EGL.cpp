@@ -1,32 +1,46 @@
-// The window-system side of the layer on headless EGL (Mesa's surfaceless
-// platform): an 8x8 pbuffer stands in for the hidden window, and one EGL
-// display serves the whole process.
+// The window-system side of the layer on headless EGL: an 8x8 pbuffer stands
+// in for the hidden window, and one EGL display, chosen by EglDisplayChoice,
+// serves the whole process.
+#include "AESDK_OpenGL_Diagnostics.h"
 #include "AESDK_OpenGL_Platform.h"
+#include "EglDisplayChoice.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 namespace AESDK_OpenGL {
 namespace {
 
 constexpr EGLint kDrawableSize = 8;
 
-// Initialised on first use and never terminated: the display is one handle for
-// the whole process, shared with anything else in it that uses EGL.
+std::atomic<EGLDisplay> chosenDisplay{EGL_NO_DISPLAY};
+std::mutex choiceMutex;
+
+// The process's display once chosen; EGL_NO_DISPLAY before.
 EGLDisplay Display()
 {
-    static const EGLDisplay display = [] {
-        EGLDisplay candidate =
-            eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-        if (candidate != EGL_NO_DISPLAY && eglInitialize(candidate, nullptr, nullptr) != EGL_TRUE) {
-            candidate = EGL_NO_DISPLAY;
+    return chosenDisplay.load();
+}
+
+// Chosen on first use and never terminated: the display is one handle for the
+// whole process, shared with anything else in it that uses EGL. A failed
+// choice is said on standard output and tried again on the next call.
+EGLDisplay ChooseDisplayOnce()
+{
+    const std::lock_guard<std::mutex> lock(choiceMutex);
+    if (chosenDisplay.load() == EGL_NO_DISPLAY) {
+        try {
+            chosenDisplay = irx_egl::ChooseDisplay(irx_egl::ChoiceSettings::FromEnvironment()).display;
+        } catch (const irx_egl::ChoiceError& e) {
+            AESDK_OpenGL_WriteLine(std::string("EGL: ") + e.what());
         }
-        return candidate;
-    }();
-    return display;
+    }
+    return chosenDisplay.load();
 }
 
 // The current-context slots of EGL are per client API and per thread.
@@ -42,17 +56,8 @@ void ThrowOsCallsFailed()
 
 EGLConfig ChooseDrawableConfig(EGLDisplay display)
 {
-    const EGLint attributes[] = {EGL_SURFACE_TYPE,    EGL_PBUFFER_BIT,
-                                 EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                                 EGL_RED_SIZE,        8,
-                                 EGL_GREEN_SIZE,      8,
-                                 EGL_BLUE_SIZE,       8,
-                                 EGL_ALPHA_SIZE,      8,
-                                 EGL_DEPTH_SIZE,      8,
-                                 EGL_NONE};
-    EGLConfig config = nullptr;
-    EGLint count = 0;
-    if (eglChooseConfig(display, attributes, &config, 1, &count) != EGL_TRUE || count < 1) {
+    const EGLConfig config = irx_egl::DrawableConfig(display);
+    if (config == nullptr) {
         ThrowOsCallsFailed();
     }
     return config;
@@ -122,7 +127,7 @@ private:
 WindowHandle AESDK_OpenGL_CreateHiddenWindow(std::string& className)
 {
     className = AESDK_OpenGL_NextWindowClassName();
-    const EGLDisplay display = Display();
+    const EGLDisplay display = ChooseDisplayOnce();
     if (display == EGL_NO_DISPLAY) {
         ThrowOsCallsFailed();
     }

@@ -3,7 +3,7 @@
 # byte for byte, what the irisplit tool renders from the same picture with the
 # same settings; bad use must leave the frames as they were, with one line on
 # standard error per failure however many frames fail.
-#   usage: real-hosts.sh ffmpeg|bad-use|melt|gstreamer|install
+#   usage: real-hosts.sh ffmpeg|bad-use|require-gpu|melt|gstreamer|install
 #   environment: IRISPLIT (the tool), FREI0R_DIR (the build's frei0r-1 folder),
 #                SAMPLE (an 8-bit PNG), BUILD_DIR (for cmake --install)
 set -euo pipefail
@@ -89,6 +89,20 @@ case_bad-use() {
       fail "$values: expected the one line 'irisplit: $line...', got: $(cat "$work/log")"
     fi
   done
+}
+
+# A render farm's job asks for a GPU; here there is only the software
+# renderer: the module refuses it at global setup and says why, and the frames
+# pass through with the plug-in's one line.
+case_require-gpu() {
+  ffmpeg -v error -y -loop 1 -i "$SAMPLE" -frames:v 3 -f rawvideo -pix_fmt rgba "$work/want.rgba"
+  IRISPLIT_REQUIRE_GPU=1 ffmpeg -v error -y -loop 1 -i "$SAMPLE" -frames:v 3 -vf "frei0r=irisplit:0|0.6" \
+    -f rawvideo -pix_fmt rgba "$work/got.rgba" 2>"$work/log" || fail "require-gpu: ffmpeg failed: $(cat "$work/log")"
+  cmp -s "$work/got.rgba" "$work/want.rgba" || fail "require-gpu: the frames were changed"
+  [ "$(grep -c '^irisplit:' "$work/log")" = 1 ] && grep -q '^irisplit: .*global setup failed.*frames pass through' "$work/log" ||
+    fail "require-gpu: expected one line saying that global setup failed, got: $(cat "$work/log")"
+  grep -qF 'IRISPLIT_REQUIRE_GPU=1, but the renderer is a software one: llvmpipe' "$work/log" ||
+    fail "require-gpu: the module did not say why: $(cat "$work/log")"
 }
 
 case_melt() {

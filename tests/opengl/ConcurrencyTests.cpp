@@ -24,6 +24,7 @@ using ConcurrentRenderThreads = LayerTest;
 
 TEST_F(ConcurrentRenderThreads, SetUpAndBuildAtOnceRepeatedly)
 {
+    const int unboundBefore = spy::MakeCurrentWithoutOpenGLApi();
     for (int round = 0; round < kRounds; ++round) {
         testing::internal::CaptureStdout();
         ASSERT_EQ(RunGlobalSetup(), PF_Err_NONE);
@@ -54,4 +55,6 @@ TEST_F(ConcurrentRenderThreads, SetUpAndBuildAtOnceRepeatedly)
         ASSERT_EQ(RunGlobalSetdown(), PF_Err_NONE);
         EXPECT_EQ(spy::LiveContexts(), contextsBefore_);
     }
+    // The bound API is per thread: each render thread binds OpenGL itself.
+    EXPECT_EQ(spy::MakeCurrentWithoutOpenGLApi(), unboundBefore);
 }

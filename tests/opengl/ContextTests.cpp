@@ -97,11 +97,13 @@ TEST_F(RenderThreadContext, DetachedHolderIsDestroyedWithoutAWindowSystemCall)
 {
     RenderContextHandle context = nullptr;
     WindowHandle drawable = nullptr;
+    EGLDisplay display = EGL_NO_DISPLAY;
     OnNewThread([&] {
         auto renderData = SetUpRenderThread();
         context = renderData->renderContext;
         drawable = renderData->window;
-        eglMakeCurrent(eglGetCurrentDisplay(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        display = eglGetCurrentDisplay();
+        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         AESDK_OpenGL_DetachHolder(*renderData);
     });
     const int callsBefore = spy::MakeCurrentCalls();
@@ -109,8 +111,6 @@ TEST_F(RenderThreadContext, DetachedHolderIsDestroyedWithoutAWindowSystemCall)
     EXPECT_EQ(spy::MakeCurrentCalls(), callsBefore);
     EXPECT_EQ(spy::LiveContexts(), contextsBefore_ + 2);
 
-    const EGLDisplay display =
-        eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
     eglDestroyContext(display, context);
     eglDestroySurface(display, drawable);
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <deque>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,28 @@ std::atomic<int> liveGLNames{0};
 std::atomic<bool> failContextCreation{false};
 std::atomic<bool> failMakeCurrent{false};
 std::atomic<bool> hideVersionedContexts{false};
+std::atomic<bool> hideDevicePlatform{false};
+std::atomic<bool> hideSurfacelessPlatform{false};
+std::atomic<int> makeCurrentWithoutOpenGLApi{0};
 thread_local std::deque<unsigned> queuedErrors;
+thread_local EGLenum boundApi = EGL_OPENGL_ES_API; // EGL's initial API on every thread
+
+// The client extensions without those of the hidden platforms, valid until
+// the thread's next call.
+const char* VisibleClientExtensions(const char* all)
+{
+    thread_local std::string text;
+    text.clear();
+    std::istringstream words(all != nullptr ? all : "");
+    std::string word;
+    while (words >> word) {
+        const bool device = word.rfind("EGL_EXT_device_", 0) == 0 || word == "EGL_EXT_platform_device";
+        if (!(device && hideDevicePlatform) && !(word == "EGL_MESA_platform_surfaceless" && hideSurfacelessPlatform)) {
+            text += (text.empty() ? "" : " ") + word;
+        }
+    }
+    return text.c_str();
+}
 
 template <typename Function>
 Function Real(const char* name)
@@ -127,15 +149,20 @@ int LiveContexts() { return liveContexts.load(); }
 int LiveSurfaces() { return liveSurfaces.load(); }
 int MakeCurrentCalls() { return makeCurrentCalls.load(); }
 int LiveGLNames() { return liveGLNames.load(); }
+int MakeCurrentWithoutOpenGLApi() { return makeCurrentWithoutOpenGLApi.load(); }
 void FailContextCreation() { failContextCreation = true; }
 void FailMakeCurrentOfContexts() { failMakeCurrent = true; }
 void HideVersionedContexts() { hideVersionedContexts = true; }
+void HideDevicePlatform() { hideDevicePlatform = true; }
+void HideSurfacelessPlatform() { hideSurfacelessPlatform = true; }
 
 void ClearFaults()
 {
     failContextCreation = false;
     failMakeCurrent = false;
     hideVersionedContexts = false;
+    hideDevicePlatform = false;
+    hideSurfacelessPlatform = false;
 }
 
 void QueueGLErrors(std::initializer_list<unsigned> errors)
@@ -162,6 +189,16 @@ SPY_EXPORT EGLContext eglCreateContext(EGLDisplay display, EGLConfig config, EGL
     const EGLContext context = real(display, config, share, attributes);
     liveContexts += context != EGL_NO_CONTEXT;
     return context;
+}
+
+SPY_EXPORT EGLBoolean eglBindAPI(EGLenum api)
+{
+    static const auto real = Real<decltype(&eglBindAPI)>("eglBindAPI");
+    const EGLBoolean bound = real(api);
+    if (bound == EGL_TRUE) {
+        boundApi = api;
+    }
+    return bound;
 }
 
 SPY_EXPORT EGLBoolean eglDestroyContext(EGLDisplay display, EGLContext context)
@@ -192,6 +229,7 @@ SPY_EXPORT EGLBoolean eglMakeCurrent(EGLDisplay display, EGLSurface draw, EGLSur
 {
     static const auto real = Real<decltype(&eglMakeCurrent)>("eglMakeCurrent");
     ++makeCurrentCalls;
+    makeCurrentWithoutOpenGLApi += context != EGL_NO_CONTEXT && boundApi != EGL_OPENGL_API;
     if (failMakeCurrent && context != EGL_NO_CONTEXT) {
         return EGL_FALSE;
     }
@@ -203,6 +241,9 @@ SPY_EXPORT const char* eglQueryString(EGLDisplay display, EGLint name)
     static const auto real = Real<decltype(&eglQueryString)>("eglQueryString");
     if (hideVersionedContexts && name == EGL_VERSION) {
         return "1.4";
+    }
+    if (display == EGL_NO_DISPLAY && name == EGL_EXTENSIONS) {
+        return VisibleClientExtensions(real(display, name));
     }
     if (hideVersionedContexts && name == EGL_EXTENSIONS) {
         return "EGL_KHR_surfaceless_context";

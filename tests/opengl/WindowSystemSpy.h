@@ -18,10 +18,16 @@ int MakeCurrentCalls();
 // shaders) made and not deleted, over all contexts of the process.
 int LiveGLNames();
 
+// eglMakeCurrent calls with a context on threads whose bound API was not
+// OpenGL (the default, OpenGL ES, included).
+int MakeCurrentWithoutOpenGLApi();
+
 // Faults, each until cleared with ClearFaults().
 void FailContextCreation();        // eglCreateContext returns no context
 void FailMakeCurrentOfContexts();  // eglMakeCurrent of any context fails
 void HideVersionedContexts();      // EGL 1.4 without EGL_KHR_create_context
+void HideDevicePlatform();         // no EGL_EXT_device_* or EGL_EXT_platform_device
+void HideSurfacelessPlatform();    // no EGL_MESA_platform_surfaceless
 void ClearFaults();
 
 // glGetError on this thread returns these first, in order, then the real errors.
