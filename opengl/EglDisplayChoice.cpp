@@ -373,7 +373,7 @@ const char* PlatformName(Platform platform)
 
 std::string Report(const DisplayChoice& choice)
 {
-    return std::string("  platform: ") + PlatformName(choice.platform) +
+    return std::string("EGL display (as the effect chooses it):\n  platform: ") + PlatformName(choice.platform) +
            "\n  device: " + (choice.device ? Describe(*choice.device) : "none (not the device platform)") +
            "\n  devices seen: " + Describe(choice.devicesSeen) + "\n  renderer: " + choice.renderer +
            (choice.softwareRenderer ? " (software)" : " (hardware)") +

@@ -77,7 +77,8 @@ std::string Describe(const DeviceDescription& device);
 std::string Describe(const std::vector<DeviceDescription>& devices);
 // "device", "surfaceless" or "default".
 const char* PlatformName(Platform platform);
-// The choice as indented lines: platform, device, devices seen, renderer.
+// The choice as a heading and indented lines: platform, device, devices
+// seen, renderer and its largest texture.
 std::string Report(const DisplayChoice& choice);
 
 // The RGBA8 pbuffer configuration with a depth buffer that renders OpenGL;

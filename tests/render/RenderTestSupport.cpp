@@ -1,6 +1,7 @@
 #include "tests/render/RenderTestSupport.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <sstream>
 
 namespace rendertest {
@@ -8,7 +9,9 @@ namespace rendertest {
 hostsim::Host& Effect()
 {
     static hostsim::Host& host = [] () -> hostsim::Host& {
-        static hostsim::Host loaded(IRX_MODULE_FILE);
+        // A copy elsewhere (the GPU check's bundle) is named in IRX_TEST_MODULE.
+        const char* copy = std::getenv("IRX_TEST_MODULE");
+        static hostsim::Host loaded(copy != nullptr ? copy : IRX_MODULE_FILE);
         const auto setup = loaded.globalSetup();
         const auto params = loaded.paramsSetup();
         if (setup.result != PF_Err_NONE || params.result != PF_Err_NONE) {

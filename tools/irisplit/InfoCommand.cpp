@@ -121,7 +121,7 @@ void RunInfo(const std::string& modulePath)
     PrintPipl(out, effect.host());
     PrintRegistration(out, effect.host());
     PrintAbout(out, effect.host());
-    out << "\nEGL display (as the effect chooses it):\n" << irx_egl::Report(RendererChoice());
+    out << "\n" << irx_egl::Report(RendererChoice());
 
     // The module prints its context information (on standard error) while it sets up.
     out << "\nGlobal setup:" << std::endl;
