@@ -2,6 +2,7 @@
 // with "irisplit:" and names the problem, and leaves no file behind.
 #include "ToolTestSupport.h"
 
+#include "opengl/AESDK_OpenGL_Binding.h"
 #include "tests/support/HostContext.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@ namespace {
 constexpr int kUsage = 2;
 constexpr int kFile = 3;
 constexpr int kEffect = 4;
+constexpr int kContexts = AESDK_OpenGL::kBindingHandleCount; // the effect's root context and one per render thread
 
 class ToolErrors : public ::testing::Test {
 protected:
@@ -46,6 +48,10 @@ TEST_F(ToolErrors, BadOptionsAreUsageErrorsNamingTheOptionBeforeTheModuleLoads)
     const std::vector<std::vector<std::string>> cases = {
         {"--blur", "1000.5", "--blur", "0 to 1000"},
         {"--position", "1:0,9:-2001", "--position", "-2000 to 2000"},
+        {"--position", "2000.0001", "--position 2000.0001 is outside", "-2000 to 2000"},
+        {"--rotation", "-32768.000000001", "--rotation -32768.000000001 is outside", "-32768 to 32767"},
+        {"--threads", std::to_string(kContexts), "--threads " + std::to_string(kContexts),
+         std::to_string(kContexts - 1) + " render contexts"},
         {"--scale", "1:5,1:6", "--scale", "frame 1 has two keyframes"},
         {"--rotation", "quarter", "--rotation", "'quarter' is not a number"},
         {"--channels", "red-alpha", "--channels", "red-blue, red-green, green-blue"},
@@ -56,7 +62,9 @@ TEST_F(ToolErrors, BadOptionsAreUsageErrorsNamingTheOptionBeforeTheModuleLoads)
         {"--frames", "1-3", "--frames 1-3", "frame number"},
         {"--frames", "5-1", "--frames", "ends before it starts"},
         {"--frames", "1-9x0", "--frames", "step of 0"},
-        {"--frames", "1,,2", "--frames", "not a frame list"}};
+        {"--frames", "1,,2", "--frames", "not a frame list"},
+        {"--frames", "1--", "--frames", "not a frame list"},
+        {"--frames", "-1000000000", "--frames", "not a frame list"}};
     for (const std::vector<std::string>& c : cases) {
         // A module that cannot be loaded: the option is refused before it is tried.
         ExpectRefused({"render", in, out, c[0], c[1], "--module", folder.path("absent.so")}, kUsage, {c[2], c[3]});

@@ -115,11 +115,34 @@ void CheckOutputs(const RenderPlan& plan)
     }
 }
 
+bool IsFile(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
+// Without --frames, a name with '#' or '@' that names an existing file is
+// that file (icon@2x.png), and OUT is then taken as written too.
+void ParseNames(const RenderOptions& options, RenderPlan& plan)
+{
+    plan.input = ParseOption("input", options.input, FilePattern::Parse);
+    plan.output = ParseOption("output", options.output, FilePattern::Parse);
+    if (options.frames) {
+        return;
+    }
+    if (plan.input.numbered() && IsFile(options.input)) {
+        plan.input = FilePattern::Literal(options.input);
+        plan.output = FilePattern::Literal(options.output);
+    }
+    if (plan.output.numbered() && IsFile(options.output)) {
+        plan.output = FilePattern::Literal(options.output);
+    }
+}
+
 RenderPlan PlanRender(const RenderOptions& options)
 {
     RenderPlan plan;
-    plan.input = ParseOption("input", options.input, FilePattern::Parse);
-    plan.output = ParseOption("output", options.output, FilePattern::Parse);
+    ParseNames(options, plan);
     plan.numeric = {{"--position", "Position", options.position, {}},
                     {"--rotation", "Rotation", options.rotation, {}},
                     {"--scale", "Scale", options.scale, {}},
@@ -142,11 +165,12 @@ RenderPlan PlanRender(const RenderOptions& options)
     ApplyControls(EffectControls::Known(), options, plan);
     plan.depth = HostFormat(options.depth);
     plan.downsample = ParseOption("--downsample", options.downsample, ParseDownsample);
-    if (options.threads > 64) {
-        throw UsageError("--threads " + std::to_string(options.threads) + " is more than 64");
+    if (options.threads > kMostRenderThreads) {
+        throw UsageError("--threads " + std::to_string(options.threads) + " is more than the effect's " +
+                         std::to_string(kMostRenderThreads) + " render contexts");
     }
-    plan.threads = unsigned(std::min<size_t>(
-        options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency()), plan.frames.count()));
+    const unsigned cores = std::min(std::max(1u, std::thread::hardware_concurrency()), kMostRenderThreads);
+    plan.threads = unsigned(std::min<size_t>(options.threads ? options.threads : cores, plan.frames.count()));
     if (options.pngCompression < 0 || options.pngCompression > 9) {
         throw UsageError("--png-compression must be 0 to 9, not " + std::to_string(options.pngCompression));
     }

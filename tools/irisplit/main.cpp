@@ -104,7 +104,8 @@ CLI::App* AddRenderCommand(CLI::App& app, irisplit::RenderOptions& o)
                        "Position and Blur are scaled by N/D")
         ->capture_default_str();
     render->add_option("--threads", o.threads,
-                       "Frames rendered at once, each on a host render thread of its own; 0: one per core "
+                       "Frames rendered at once, each on a host render thread of its own, at most " +
+                           std::to_string(irisplit::kMostRenderThreads) + " (the effect's render contexts); 0: one per core "
                        "(default 1: the renderer spreads each frame over the cores by itself, and files are "
                        "read and written on threads of their own)");
     render->add_option("--png-compression", o.pngCompression,
