@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -31,7 +32,10 @@ protected:
         const std::vector<std::string> before = folder.files();
         const RunResult run = RunIrisplit(arguments);
         EXPECT_EQ(run.exitCode, exitCode) << run.out << run.err;
+        // One line, irisplit's, that does not end in an empty reason.
         EXPECT_EQ(run.err.rfind("irisplit: ", 0), 0u) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(run.err.find(": \n"), std::string::npos) << run.err;
         for (const std::string& text : texts) {
             EXPECT_NE(run.err.find(text), std::string::npos) << "missing '" << text << "' in:\n" << run.err;
         }
@@ -115,8 +119,41 @@ TEST_F(ToolErrors, InputsThatCannotBeRenderedAreFileErrorsNamingThem)
     }
 }
 
+// A file that ends early is refused naming it, in every format, also where
+// the image library only notes it and would return grey rows; the library's
+// own words come within irisplit's one line, and a reader that gives no
+// reason gets one.
+TEST_F(ToolErrors, InputThatEndsEarlyIsAFileErrorInEveryFormat)
+{
+    const Picture picture = MakePicture(64, 48, 3, OIIO::TypeDesc::UINT8, 0, 255);
+    for (const char* extension : {"png", "jpg", "tif", "exr", "ppm", "bmp", "tga", "dpx", "hdr", "iff", "sgi"}) {
+        const std::string full = folder.path(std::string("full.") + extension);
+        const std::string cut = folder.path(std::string("cut.") + extension);
+        WritePicture(full, picture);
+        std::ifstream in(full, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() * 6 / 10);
+        ExpectRefused({"render", cut, folder.path("out.png")}, kFile, {"irisplit: cannot read '" + cut + "': "});
+    }
+}
+
+// A small file can declare a frame far larger than memory: refused with its
+// size before anything is allocated.
+TEST_F(ToolErrors, FrameLargerThanMemoryIsAFileErrorWithItsSize)
+{
+    const int side = std::min(testsupport::HostContext().maxTextureSize(), 16384);
+    OIIO::ImageSpec imageSpec(side, side, 1024, OIIO::TypeDesc::FLOAT); // a header and no pixels
+    const std::string path = folder.path("declared.exr");
+    auto file = OIIO::ImageOutput::create(path);
+    ASSERT_TRUE(file && file->open(path, imageSpec) && file->close());
+    const std::string size = std::to_string(side) + "x" + std::to_string(side);
+    ExpectRefused({"render", path, out}, kFile, {path, size + " pixels of 1024 channels take", "available"});
+}
+
 TEST_F(ToolErrors, UnwritableOrProtectedOutputIsAFileErrorAndLeavesNoPartialFile)
 {
+    // The library's 'null' format writes nothing.
+    ExpectRefused({"render", in, folder.path("out.null")}, kFile, {"'null' format writes no file"});
     ExpectRefused({"render", in, folder.path("no/such/folder/out.png")}, kFile, {folder.path("no/such/folder/out.png")});
     // --no-clobber refuses before rendering; here the input itself is the output.
     ExpectRefused({"render", in, in, "-n"}, kFile, {in, "--no-clobber"});
@@ -143,9 +180,14 @@ TEST_F(ToolErrors, EffectErrorReportsTheHostResultCodeAndTheEffectsMessage)
                   {"global setup", "host result code 13", "no graphics context here"});
 }
 
+// A module that is no regular file is refused before it is opened: a FIFO
+// would wait for a writer, a device read forever.
 TEST_F(ToolErrors, UnloadableModuleIsAFileError)
 {
     ExpectRefused({"info", "--module", in}, kFile, {"cannot load the effect module"});
+    ASSERT_EQ(::mkfifo(folder.path("fifo.so").c_str(), 0600), 0);
+    ExpectRefused({"info", "--module", folder.path("fifo.so")}, kFile, {"not a regular file"});
+    ExpectRefused({"render", in, out, "--module", "/dev/zero"}, kFile, {"/dev/zero: not a regular file"});
 }
 
 } // namespace

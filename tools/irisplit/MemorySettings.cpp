@@ -2,12 +2,28 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 
 #include <unistd.h>
 
 namespace irisplit {
+
+uint64_t AvailableMemory()
+{
+    std::ifstream meminfo("/proc/meminfo");
+    std::string name;
+    uint64_t kibibytes = 0;
+    while (meminfo >> name >> kibibytes) {
+        if (name == "MemAvailable:") {
+            return kibibytes * 1024;
+        }
+        meminfo.ignore(64, '\n');
+    }
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    return pages > 0 ? uint64_t(pages) * uint64_t(::sysconf(_SC_PAGESIZE)) : UINT64_MAX;
+}
 
 void RestartKeepingLargeBlocks(char** argv)
 {

@@ -1,7 +1,13 @@
 // How irisplit's process gets its memory.
 #pragma once
 
+#include <cstdint>
+
 namespace irisplit {
+
+// Bytes of memory the system can give without swapping: MemAvailable, or
+// the physical memory where that is not known.
+uint64_t AvailableMemory();
 
 // A sequence allocates blocks of many megabytes for every frame (the
 // effect's float render targets among them) and frees them again. glibc
