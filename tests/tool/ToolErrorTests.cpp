@@ -78,6 +78,7 @@ TEST_F(ToolErrors, BadOptionsAreUsageErrorsNamingTheOptionBeforeTheModuleLoads)
         ExpectRefused({"render", in, out, c[0], c[1], "--module", folder.path("absent.so")}, kUsage, {c[2], c[3]});
     }
     ExpectRefused({"render", in}, kUsage, {"OUT"});
+    ExpectRefused({"rendre", in, out}, kUsage, {"'rendre' is not a command (render, info)"});
     ExpectRefused({"render", in, folder.path("out.%04d.png")}, kUsage, {"--frames"});
     ExpectRefused({"render", in, folder.path("out.#.png"), "--frames", "1-3,2", "-n"}, kUsage, {"frame 2 twice"});
     ExpectRefused({"render", in, folder.path("long.%250d.png"), "--frames", "1"}, kUsage, {"file systems take 255"});

@@ -164,8 +164,14 @@ int main(int argc, char** argv)
         if (e.get_exit_code() == 0) {
             return app.exit(e); // --help, --version
         }
-        const std::string help = render->parsed() ? "irisplit render --help" : "irisplit --help";
-        return Fail(kExitUsage, std::string(e.what()) + " (see " + help + ")");
+        const std::string help = render->parsed() ? "irisplit render --help"
+                                 : info->parsed() ? "irisplit info --help"
+                                                  : "irisplit --help";
+        // The parser says only that a command is missing when the first word is none.
+        const bool unknownCommand = !render->parsed() && !info->parsed() && argc > 1;
+        const std::string what = unknownCommand ? "'" + std::string(argv[1]) + "' is not a command (render, info)"
+                                                : std::string(e.what());
+        return Fail(kExitUsage, what + " (see " + help + ")");
     } catch (const UsageError& e) {
         return Fail(kExitUsage, e.what());
     } catch (const FileError& e) {
