@@ -154,6 +154,10 @@ TEST_F(ToolErrors, UnwritableOrProtectedOutputIsAFileErrorAndLeavesNoPartialFile
     ExpectRefused({"render", in, folder.path("no/such/folder/out.png")}, kFile, {folder.path("no/such/folder/out.png")});
     // --no-clobber refuses before rendering; here the input itself is the output.
     ExpectRefused({"render", in, in, "-n"}, kFile, {in, "--no-clobber"});
+    // The last of a billion frames, found without each name being looked up.
+    std::filesystem::copy_file(in, folder.path("seq.999999999.png"));
+    ExpectRefused({"render", in, folder.path("seq.@.png"), "--frames", "1-999999999", "-n"}, kFile,
+                  {folder.path("seq.999999999.png"), "--no-clobber"});
     // The frame renders and is written, but cannot take the place of a folder.
     std::filesystem::create_directory(folder.path("taken.png"));
     ExpectRefused({"render", in, folder.path("taken.png"), "--quiet"}, kFile, {folder.path("taken.png")});

@@ -146,6 +146,23 @@ std::string FilePattern::at(int frame) const
     return prefix_ + digits + suffix_;
 }
 
+std::optional<int> FilePattern::frameOf(const std::string& path) const
+{
+    const size_t fixed = prefix_.size() + suffix_.size();
+    if (path.size() <= fixed || path.compare(0, prefix_.size(), prefix_) != 0 ||
+        path.compare(path.size() - suffix_.size(), suffix_.size(), suffix_) != 0) {
+        return std::nullopt;
+    }
+    const std::string number = path.substr(prefix_.size(), path.size() - fixed);
+    size_t at = 0;
+    try {
+        const int frame = ReadNumber(number, at, true, number);
+        return at == number.size() && this->at(frame) == path ? std::optional<int>(frame) : std::nullopt;
+    } catch (const std::invalid_argument&) {
+        return std::nullopt;
+    }
+}
+
 FrameList FrameList::Parse(const std::string& text)
 {
     FrameList list;
@@ -216,6 +233,13 @@ size_t FrameList::count() const
         total += run.count();
     }
     return total;
+}
+
+bool FrameList::contains(int frame) const
+{
+    return std::any_of(runs_.begin(), runs_.end(), [frame](const Run& run) {
+        return frame >= run.first && frame <= run.last && (int64_t(frame) - run.first) % run.step == 0;
+    });
 }
 
 int FrameList::at(size_t index) const

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,13 @@ public:
     bool numbered() const { return numbered_; }
     std::string at(int frame) const; // the name itself when not numbered
 
+    // For a numbered name: whether the number is in the file's own name
+    // rather than a folder's, the folder up to its last '/' (empty for the
+    // current one), and the frame whose name `path` is, if any.
+    bool numberedInFileName() const { return suffix_.find('/') == std::string::npos; }
+    std::string folder() const { return prefix_.substr(0, prefix_.rfind('/') + 1); }
+    std::optional<int> frameOf(const std::string& path) const;
+
 private:
     std::string prefix_;
     std::string suffix_;
@@ -44,6 +52,7 @@ public:
 
     size_t count() const;
     int at(size_t index) const; // index < count()
+    bool contains(int frame) const;
 
 private:
     struct Run {

@@ -16,6 +16,8 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -102,16 +104,41 @@ void ApplyControls(const EffectControls& controls, const RenderOptions& options,
     plan.channels = options.channels ? controls.channelsChoice(*options.channels) : controls.defaultChannels();
 }
 
+// The outputs that exist now, each in the frame list. Where the frame
+// number is in the file name, the folder is listed once instead of each
+// frame's name looked up, so that a long frame list costs no more than the
+// folder.
+void ForEachExistingOutput(const RenderPlan& plan, const std::function<void(const std::string&)>& found)
+{
+    if (plan.output.numbered() && plan.output.numberedInFileName()) {
+        const std::string folder = plan.output.folder();
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+            const std::string path = folder + entry.path().filename().string();
+            const std::optional<int> frame = plan.output.frameOf(path);
+            if (frame && plan.frames.contains(*frame)) {
+                found(path);
+            }
+        }
+        return;
+    }
+    for (size_t index = 0; index < plan.frames.count(); ++index) {
+        const std::string path = plan.output.at(plan.frames.at(index));
+        std::error_code error;
+        if (std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found) {
+            found(path);
+        }
+    }
+}
+
 // Fails early on outputs that could not be written, or must not be.
 void CheckOutputs(const RenderPlan& plan)
 {
     CheckWritable(plan.output.at(plan.frames.at(0)));
-    for (size_t index = 0; !plan.replace && index < plan.frames.count(); ++index) {
-        const std::string path = plan.output.at(plan.frames.at(index));
-        std::error_code error;
-        if (std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found) {
+    if (!plan.replace) {
+        ForEachExistingOutput(plan, [](const std::string& path) {
             throw FileError("cannot write '" + path + "': it exists, and --no-clobber keeps it");
-        }
+        });
     }
 }
 
