@@ -3,6 +3,7 @@
 #include <elf.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -34,6 +35,10 @@ struct Bytes {
 } // namespace
 
 std::optional<std::vector<uint8_t>> ReadElfSection(const std::string& path, const std::string& sectionName) {
+    // Checked before opening: opening a FIFO waits for a writer, and a device reads forever.
+    std::error_code error;
+    if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
+        throw std::runtime_error(path + ": not a regular file");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error(path + ": cannot open");
     const std::vector<uint8_t> file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

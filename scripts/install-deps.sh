@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libglbinding-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libgl1
   libgtest-dev libgmock-dev valgrind
-  libcli11-dev libopenimageio-dev openimageio-tools
+  libcli11-dev libopenimageio-dev openimageio-tools libpng-dev
   # The frei0r plug-in's header, and the real hosts its tests run it in.
   frei0r-plugins-dev ffmpeg melt
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad

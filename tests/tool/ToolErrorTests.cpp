@@ -2,10 +2,12 @@
 // with "irisplit:" and names the problem, and leaves no file behind.
 #include "ToolTestSupport.h"
 
+#include "opengl/AESDK_OpenGL_Binding.h"
 #include "tests/support/HostContext.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -17,6 +19,7 @@ namespace {
 constexpr int kUsage = 2;
 constexpr int kFile = 3;
 constexpr int kEffect = 4;
+constexpr int kContexts = AESDK_OpenGL::kBindingHandleCount; // the effect's root context and one per render thread
 
 class ToolErrors : public ::testing::Test {
 protected:
@@ -29,7 +32,10 @@ protected:
         const std::vector<std::string> before = folder.files();
         const RunResult run = RunIrisplit(arguments);
         EXPECT_EQ(run.exitCode, exitCode) << run.out << run.err;
+        // One line, irisplit's, that does not end in an empty reason.
         EXPECT_EQ(run.err.rfind("irisplit: ", 0), 0u) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(run.err.find(": \n"), std::string::npos) << run.err;
         for (const std::string& text : texts) {
             EXPECT_NE(run.err.find(text), std::string::npos) << "missing '" << text << "' in:\n" << run.err;
         }
@@ -46,6 +52,10 @@ TEST_F(ToolErrors, BadOptionsAreUsageErrorsNamingTheOptionBeforeTheModuleLoads)
     const std::vector<std::vector<std::string>> cases = {
         {"--blur", "1000.5", "--blur", "0 to 1000"},
         {"--position", "1:0,9:-2001", "--position", "-2000 to 2000"},
+        {"--position", "2000.0001", "--position 2000.0001 is outside", "-2000 to 2000"},
+        {"--rotation", "-32768.000000001", "--rotation -32768.000000001 is outside", "-32768 to 32767"},
+        {"--threads", std::to_string(kContexts), "--threads " + std::to_string(kContexts),
+         std::to_string(kContexts - 1) + " render contexts"},
         {"--scale", "1:5,1:6", "--scale", "frame 1 has two keyframes"},
         {"--rotation", "quarter", "--rotation", "'quarter' is not a number"},
         {"--channels", "red-alpha", "--channels", "red-blue, red-green, green-blue"},
@@ -56,13 +66,22 @@ TEST_F(ToolErrors, BadOptionsAreUsageErrorsNamingTheOptionBeforeTheModuleLoads)
         {"--frames", "1-3", "--frames 1-3", "frame number"},
         {"--frames", "5-1", "--frames", "ends before it starts"},
         {"--frames", "1-9x0", "--frames", "step of 0"},
-        {"--frames", "1,,2", "--frames", "not a frame list"}};
+        {"--frames", "1,,2", "--frames", "not a frame list"},
+        {"--frames", "1--", "--frames", "not a frame list"},
+        // A frame named twice would write one file twice; ranges of any length are not listed.
+        {"--frames", "-4--1,7,-2", "--frames", "names frame -2 twice"},
+        {"--frames", "1-99x4,3-99x6", "--frames", "names frame 9 twice"},
+        {"--frames", "1-999999999,999999999", "--frames", "names frame 999999999 twice"},
+        {"--frames", "-1000000000", "--frames", "not a frame list"}};
     for (const std::vector<std::string>& c : cases) {
         // A module that cannot be loaded: the option is refused before it is tried.
         ExpectRefused({"render", in, out, c[0], c[1], "--module", folder.path("absent.so")}, kUsage, {c[2], c[3]});
     }
     ExpectRefused({"render", in}, kUsage, {"OUT"});
+    ExpectRefused({"rendre", in, out}, kUsage, {"'rendre' is not a command (render, info)"});
     ExpectRefused({"render", in, folder.path("out.%04d.png")}, kUsage, {"--frames"});
+    ExpectRefused({"render", in, folder.path("out.#.png"), "--frames", "1-3,2", "-n"}, kUsage, {"frame 2 twice"});
+    ExpectRefused({"render", in, folder.path("long.%250d.png"), "--frames", "1"}, kUsage, {"file systems take 255"});
 }
 
 // Inputs that could not be rendered are refused at once, before a pixel is read.
@@ -83,6 +102,11 @@ TEST_F(ToolErrors, InputsThatCannotBeRenderedAreFileErrorsNamingThem)
     WritePicture(folder.path("rg.exr"), pair, {"R", "G"});
     WritePicture(folder.path("uv.exr"), pair, {"U", "V"});
     WritePicture(folder.path("parts.exr"), MakePicture(4, 4, 3, OIIO::TypeDesc::FLOAT, 0, 1), {}, 2);
+    // A header of 130 KB that declares more samples than memory holds.
+    const int side = std::min(wide - 1, 16384);
+    auto declared = OIIO::ImageOutput::create(folder.path("declared.exr"));
+    ASSERT_TRUE(declared->open(folder.path("declared.exr"), OIIO::ImageSpec(side, side, 1024, OIIO::TypeDesc::FLOAT)));
+    ASSERT_TRUE(declared->close());
 
     const std::vector<std::vector<std::string>> cases = {
         {folder.path("absent.png"), "No such file"},
@@ -93,7 +117,8 @@ TEST_F(ToolErrors, InputsThatCannotBeRenderedAreFileErrorsNamingThem)
                                       std::to_string(wide - 1)},
         {folder.path("rg.exr"), "(R, G) are neither grey"},
         {folder.path("uv.exr"), "(U, V) are neither grey"},
-        {folder.path("parts.exr"), "more than one part"}};
+        {folder.path("parts.exr"), "more than one part"},
+        {folder.path("declared.exr"), std::to_string(side) + "x" + std::to_string(side) + " pixels of 1024 channels take"}};
     for (const std::vector<std::string>& c : cases) {
         ExpectRefused({"render", c[0], folder.path("out.exr")}, kFile, {c[0], c[1]});
     }
@@ -107,11 +132,32 @@ TEST_F(ToolErrors, InputsThatCannotBeRenderedAreFileErrorsNamingThem)
     }
 }
 
+// A file that ends early is refused naming it, in every format, also where
+// the image library only notes it and would return grey rows; the library's
+// own words come within irisplit's one line, and a reader that gives no
+// reason gets one.
+TEST_F(ToolErrors, InputThatEndsEarlyIsAFileErrorInEveryFormat)
+{
+    const Picture picture = MakePicture(64, 48, 3, OIIO::TypeDesc::UINT8, 0, 255);
+    for (const char* extension : {"png", "jpg", "tif", "exr", "ppm", "bmp", "tga", "dpx", "hdr", "iff", "sgi"}) {
+        const std::string cut = folder.path(std::string("cut.") + extension);
+        WritePicture(cut, picture);
+        std::filesystem::resize_file(cut, std::filesystem::file_size(cut) * 6 / 10);
+        ExpectRefused({"render", cut, folder.path("out.png")}, kFile, {"irisplit: cannot read '" + cut + "': "});
+    }
+}
+
 TEST_F(ToolErrors, UnwritableOrProtectedOutputIsAFileErrorAndLeavesNoPartialFile)
 {
+    // The library's 'null' format writes nothing.
+    ExpectRefused({"render", in, folder.path("out.null")}, kFile, {"'null' format writes no file"});
     ExpectRefused({"render", in, folder.path("no/such/folder/out.png")}, kFile, {folder.path("no/such/folder/out.png")});
     // --no-clobber refuses before rendering; here the input itself is the output.
     ExpectRefused({"render", in, in, "-n"}, kFile, {in, "--no-clobber"});
+    // The last of a billion frames, found without each name being looked up.
+    std::filesystem::copy_file(in, folder.path("seq.999999999.png"));
+    ExpectRefused({"render", in, folder.path("seq.@.png"), "--frames", "1-999999999", "-n"}, kFile,
+                  {folder.path("seq.999999999.png"), "--no-clobber"});
     // The frame renders and is written, but cannot take the place of a folder.
     std::filesystem::create_directory(folder.path("taken.png"));
     ExpectRefused({"render", in, folder.path("taken.png"), "--quiet"}, kFile, {folder.path("taken.png")});
@@ -135,9 +181,14 @@ TEST_F(ToolErrors, EffectErrorReportsTheHostResultCodeAndTheEffectsMessage)
                   {"global setup", "host result code 13", "no graphics context here"});
 }
 
+// A module that is no regular file is refused before it is opened: a FIFO
+// would wait for a writer, a device read forever.
 TEST_F(ToolErrors, UnloadableModuleIsAFileError)
 {
     ExpectRefused({"info", "--module", in}, kFile, {"cannot load the effect module"});
+    ASSERT_EQ(::mkfifo(folder.path("fifo.so").c_str(), 0600), 0);
+    ExpectRefused({"info", "--module", folder.path("fifo.so")}, kFile, {"not a regular file"});
+    ExpectRefused({"render", in, out, "--module", "/dev/zero"}, kFile, {"/dev/zero: not a regular file"});
 }
 
 } // namespace

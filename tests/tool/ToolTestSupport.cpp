@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <random>
 
@@ -55,6 +56,10 @@ RunResult RunIrisplit(const std::vector<std::string>& arguments, const RunOption
     const pid_t pid = ::fork();
     if (pid == 0) { // only async-signal-safe calls until exec
         ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) { // whatever the test runner's are
+            const bool ignored = std::count(options.ignoredSignals.begin(), options.ignoredSignals.end(), signal);
+            ::signal(signal, ignored ? SIG_IGN : SIG_DFL);
+        }
         ::dup2(options.closedStdout ? closedPipe[1] : ::fileno(out), STDOUT_FILENO);
         ::dup2(options.closedStderr ? closedPipe[1] : ::fileno(err), STDERR_FILENO);
         ::execv(argv[0], argv.data());

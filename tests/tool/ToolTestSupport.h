@@ -24,6 +24,7 @@ struct RunOptions {
     rlim_t fileSizeLimit = RLIM_INFINITY;
     bool closedStdout = false; // standard output a pipe whose reader is gone
     bool closedStderr = false;
+    std::vector<int> ignoredSignals; // of SIGINT, SIGTERM, SIGHUP: ignored by the caller, as nohup does
     // Called while irisplit runs, with its process id and whether it still runs.
     std::function<void(pid_t, const std::function<bool()>& running)> whileRunning;
 };

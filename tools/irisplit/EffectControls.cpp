@@ -4,16 +4,22 @@
 
 #include <algorithm>
 #include <cctype>
-#include <sstream>
+#include <cstdio>
+#include <cstdlib>
 
 namespace irisplit {
 namespace {
 
+// The fewest digits that read back as `value`: 2000.0001 is not shown as 2000.
 std::string Number(double value)
 {
-    std::ostringstream text;
-    text << value;
-    return text.str();
+    char text[32];
+    for (int digits = 6;; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (digits == 17 || std::strtod(text, nullptr) == value) {
+            return text;
+        }
+    }
 }
 
 // "Red & Blue" -> "red-blue".

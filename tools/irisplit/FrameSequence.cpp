@@ -1,12 +1,18 @@
 #include "FrameSequence.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdio>
+#include <numeric>
 #include <sstream>
 #include <stdexcept>
 
 namespace irisplit {
 namespace {
+
+// Frame numbers have at most nine digits and a sign.
+constexpr int kFrameDigits = 9;
 
 struct Placeholder {
     size_t start;
@@ -47,21 +53,54 @@ bool PlaceholderAt(const std::string& name, size_t at, Placeholder& found)
     return true;
 }
 
-// A frame number of at most nine digits.
-int FrameNumber(const std::string& part, const std::string& whole)
+std::invalid_argument NotAFrameList(const std::string& text)
 {
-    if (part.empty() || part.size() > 9 || part.find_first_not_of("0123456789") != std::string::npos) {
-        throw std::invalid_argument("'" + whole + "' is not a frame list (N, A-B, A-BxSTEP, comma separated)");
+    return std::invalid_argument("'" + text + "' is not a frame list (N, A-B, A-BxSTEP, comma separated)");
+}
+
+// Reads a whole number of at most nine digits at `at` (a sign first where
+// `signedNumber`), and moves `at` past it.
+int ReadNumber(const std::string& item, size_t& at, bool signedNumber, const std::string& text)
+{
+    const size_t start = at;
+    if (signedNumber && at < item.size() && item[at] == '-') {
+        ++at;
     }
-    return std::stoi(part);
+    const size_t digits = at;
+    while (at < item.size() && std::isdigit(static_cast<unsigned char>(item[at]))) {
+        ++at;
+    }
+    if (at == digits || at - digits > size_t(kFrameDigits)) {
+        throw NotAFrameList(text);
+    }
+    return std::stoi(item.substr(start, at - start));
+}
+
+// x mod m in 0..m-1.
+int64_t Modulo(__int128 x, int64_t m)
+{
+    const auto r = int64_t(x % m);
+    return r < 0 ? r + m : r;
+}
+
+// a*p + b*q = gcd(a, b) for positive a and b.
+int64_t Gcd(int64_t a, int64_t b, int64_t& p, int64_t& q)
+{
+    if (b == 0) {
+        p = 1, q = 0;
+        return a;
+    }
+    int64_t p1 = 0, q1 = 0;
+    const int64_t g = Gcd(b, a % b, p1, q1);
+    p = q1, q = p1 - (a / b) * q1;
+    return g;
 }
 
 } // namespace
 
 FilePattern FilePattern::Parse(const std::string& name)
 {
-    FilePattern pattern;
-    pattern.prefix_ = name;
+    FilePattern pattern = Literal(name);
     for (size_t at = 0; at < name.size(); ++at) {
         Placeholder found{};
         if (!PlaceholderAt(name, at, found)) {
@@ -76,6 +115,24 @@ FilePattern FilePattern::Parse(const std::string& name)
         pattern.width_ = found.width;
         at += found.length - 1;
     }
+    if (pattern.numbered_) {
+        // The part of the name between the slashes around the frame number.
+        const size_t slash = pattern.prefix_.rfind('/');
+        const size_t start = slash == std::string::npos ? 0 : slash + 1;
+        const size_t end = std::min(pattern.suffix_.find('/'), pattern.suffix_.size());
+        const size_t longest = pattern.prefix_.size() - start + size_t(std::max(pattern.width_, kFrameDigits + 1)) + end;
+        if (longest > NAME_MAX) {
+            throw std::invalid_argument("'" + name + "' makes file names of up to " + std::to_string(longest) +
+                                        " bytes; file systems take " + std::to_string(NAME_MAX));
+        }
+    }
+    return pattern;
+}
+
+FilePattern FilePattern::Literal(const std::string& name)
+{
+    FilePattern pattern;
+    pattern.prefix_ = name;
     return pattern;
 }
 
@@ -84,9 +141,26 @@ std::string FilePattern::at(int frame) const
     if (!numbered_) {
         return prefix_;
     }
-    char digits[32];
-    std::snprintf(digits, sizeof digits, "%0*d", width_, frame);
+    std::string digits(size_t(std::max(width_, kFrameDigits + 1)) + 1, '\0');
+    digits.resize(size_t(std::snprintf(digits.data(), digits.size(), "%0*d", width_, frame)));
     return prefix_ + digits + suffix_;
+}
+
+std::optional<int> FilePattern::frameOf(const std::string& path) const
+{
+    const size_t fixed = prefix_.size() + suffix_.size();
+    if (path.size() <= fixed || path.compare(0, prefix_.size(), prefix_) != 0 ||
+        path.compare(path.size() - suffix_.size(), suffix_.size(), suffix_) != 0) {
+        return std::nullopt;
+    }
+    const std::string number = path.substr(prefix_.size(), path.size() - fixed);
+    size_t at = 0;
+    try {
+        const int frame = ReadNumber(number, at, true, number);
+        return at == number.size() && this->at(frame) == path ? std::optional<int>(frame) : std::nullopt;
+    } catch (const std::invalid_argument&) {
+        return std::nullopt;
+    }
 }
 
 FrameList FrameList::Parse(const std::string& text)
@@ -96,12 +170,19 @@ FrameList FrameList::Parse(const std::string& text)
     std::istringstream items(text);
     std::string item;
     while (std::getline(items, item, ',')) {
-        const size_t dash = item.find('-');
-        const size_t times = item.find('x', dash == std::string::npos ? 0 : dash);
+        size_t at = 0;
         Run run{};
-        run.first = FrameNumber(item.substr(0, dash), text);
-        run.last = dash == std::string::npos ? run.first : FrameNumber(item.substr(dash + 1, times - dash - 1), text);
-        run.step = times == std::string::npos ? 1 : FrameNumber(item.substr(times + 1), text);
+        run.first = run.last = ReadNumber(item, at, true, text);
+        run.step = 1;
+        if (at < item.size() && item[at] == '-') {
+            run.last = ReadNumber(item, ++at, true, text);
+            if (at < item.size() && item[at] == 'x') {
+                run.step = ReadNumber(item, ++at, false, text);
+            }
+        }
+        if (at != item.size()) {
+            throw NotAFrameList(text);
+        }
         if (run.last < run.first) {
             throw std::invalid_argument("frame range '" + item + "' ends before it starts");
         }
@@ -111,9 +192,38 @@ FrameList FrameList::Parse(const std::string& text)
         list.runs_.push_back(run);
     }
     if (list.runs_.empty() || text.back() == ',') {
-        FrameNumber("", text);
+        throw NotAFrameList(text);
     }
+    CheckNoFrameTwice(list.runs_, text);
     return list;
+}
+
+// Each pair of runs that overlap is solved for the first frame both name
+// (two congruences, by the Chinese remainder theorem), so that ranges of
+// any length cost the same.
+void FrameList::CheckNoFrameTwice(std::vector<Run> runs, const std::string& text)
+{
+    std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.first < b.first; });
+    std::vector<Run> open; // runs that reach the current one's first frame
+    for (const Run& run : runs) {
+        open.erase(std::remove_if(open.begin(), open.end(), [&](const Run& o) { return o.last < run.first; }),
+                   open.end());
+        for (const Run& other : open) {
+            int64_t p = 0, q = 0;
+            const int64_t g = Gcd(other.step, run.step, p, q);
+            if ((int64_t(run.first) - other.first) % g != 0) {
+                continue;
+            }
+            const int64_t period = int64_t(other.step) / g * run.step;
+            const int64_t k = Modulo(__int128((int64_t(run.first) - other.first) / g) * p, run.step / g);
+            const int64_t common = other.first + int64_t(other.step) * k; // every `period` from here
+            const int64_t firstCommon = run.first + Modulo(common - run.first, period);
+            if (firstCommon <= std::min(run.last, other.last)) {
+                throw std::invalid_argument("'" + text + "' names frame " + std::to_string(firstCommon) + " twice");
+            }
+        }
+        open.push_back(run);
+    }
 }
 
 size_t FrameList::count() const
@@ -125,11 +235,18 @@ size_t FrameList::count() const
     return total;
 }
 
+bool FrameList::contains(int frame) const
+{
+    return std::any_of(runs_.begin(), runs_.end(), [frame](const Run& run) {
+        return frame >= run.first && frame <= run.last && (int64_t(frame) - run.first) % run.step == 0;
+    });
+}
+
 int FrameList::at(size_t index) const
 {
     for (const Run& run : runs_) {
         if (index < run.count()) {
-            return run.first + int(index) * run.step;
+            return int(run.first + int64_t(index) * run.step);
         }
         index -= run.count();
     }

@@ -2,12 +2,15 @@
 
 #include "AtomicFile.h"
 #include "Errors.h"
+#include "ImageLibraryMessages.h"
+#include "MemorySettings.h"
 
 #include <OpenImageIO/filesystem.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -146,6 +149,32 @@ void CheckRegularFile(const std::string& path)
     }
 }
 
+// Room for the samples the file declares, refused with their size when
+// there is not that much memory: a small file can declare a huge frame.
+void AllocateSamples(Image& image, const std::string& path)
+{
+    const OIIO::ImageSpec& described = image.imageSpec;
+    const uint64_t bytes = uint64_t(described.image_pixels()) * uint64_t(described.nchannels) * image.sampleType.size();
+    const uint64_t available = AvailableMemory();
+    const auto refuse = [&](const std::string& because) {
+        char size[64];
+        std::snprintf(size, sizeof size, "%.1f GiB", double(bytes) / double(1ull << 30));
+        return FileError("cannot read '" + path + "': its " + std::to_string(described.width) + "x" +
+                         std::to_string(described.height) + " pixels of " + std::to_string(described.nchannels) +
+                         " channels take " + size + " as " + image.sampleType.c_str() + " samples, " + because);
+    };
+    if (bytes > available) {
+        char size[64];
+        std::snprintf(size, sizeof size, "%.1f GiB", double(available) / double(1ull << 30));
+        throw refuse(std::string("and only ") + size + " of memory is available");
+    }
+    try {
+        image.pixels.resize(bytes);
+    } catch (const std::bad_alloc&) {
+        throw refuse("more memory than irisplit was given");
+    }
+}
+
 } // namespace
 
 PF_PixelFormat HostFormatForFile(const OIIO::ImageSpec& imageSpec)
@@ -183,7 +212,7 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, i
     // open() fills in the file's own description (channels, size, sample type).
     auto in = OIIO::ImageInput::create(path);
     if (!in || !in->open(path, image.imageSpec, hints)) {
-        throw FileError("cannot read '" + path + "': " + (in ? in->geterror() : OIIO::geterror()));
+        throw FileError("cannot read '" + path + "': " + ImageLibraryReason(in ? in->geterror() : OIIO::geterror()));
     }
     const OIIO::ImageSpec& described = image.imageSpec;
     try {
@@ -200,9 +229,11 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, i
         throw FileError("cannot use '" + path + "': " + e.what());
     }
     image.sampleType = SampleType(format.value_or(HostFormatForFile(described)));
-    image.pixels.resize(described.image_pixels() * described.nchannels * image.sampleType.size());
-    if (!in->read_image(0, 0, 0, described.nchannels, image.sampleType, image.pixels.data())) {
-        throw FileError("cannot read '" + path + "': " + in->geterror());
+    AllocateSamples(image, path);
+    (void)in->geterror(); // what open() noted without failing, such as metadata it skipped
+    // Some readers only note a file that ends early, and return grey rows.
+    if (!in->read_image(0, 0, 0, described.nchannels, image.sampleType, image.pixels.data()) || in->has_error()) {
+        throw FileError("cannot read '" + path + "': " + ImageLibraryReason(in->geterror()));
     }
     return image;
 }
@@ -287,8 +318,12 @@ void CheckWritable(const std::string& path)
     if (!parent.empty() && !std::filesystem::is_directory(parent, error)) {
         throw FileError("cannot write '" + path + "': folder '" + parent.string() + "' does not exist");
     }
-    if (!OIIO::ImageOutput::create(path)) {
+    const auto out = OIIO::ImageOutput::create(path);
+    if (!out) {
         throw FileError("cannot write '" + path + "': no image format for its extension");
+    }
+    if (std::string(out->format_name()) == "null") {
+        throw FileError("cannot write '" + path + "': the image library's 'null' format writes no file");
     }
 }
 
@@ -305,7 +340,7 @@ void WriteImage(const std::string& path, const Image& image, bool replace)
         if (!out->open(name, image.imageSpec) || !out->write_image(image.sampleType, image.pixels.data()) ||
             !out->close()) {
             const std::string cause = errno ? std::string(std::strerror(errno)) + ": " : "";
-            throw FileError("cannot write '" + path + "': " + cause + out->geterror());
+            throw FileError("cannot write '" + path + "': " + cause + ImageLibraryReason(out->geterror()));
         }
     };
     if (EncodesInMemory(*out)) {

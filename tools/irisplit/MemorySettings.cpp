@@ -1,32 +1,40 @@
 #include "MemorySettings.h"
 
+#include <climits>
 #include <cstdlib>
-#include <filesystem>
+#include <cstring>
+#include <fstream>
 #include <string>
-#include <system_error>
 
+#include <malloc.h>
 #include <unistd.h>
 
 namespace irisplit {
 
-void RestartKeepingLargeBlocks(char** argv)
+uint64_t AvailableMemory()
 {
-    constexpr const char* kKeepLargeBlocks = "glibc.malloc.arena_max=1:glibc.malloc.mmap_max=0:"
-                                             "glibc.malloc.trim_threshold=4294967296:glibc.malloc.hugetlb=1";
+    std::ifstream meminfo("/proc/meminfo");
+    std::string name;
+    uint64_t kibibytes = 0;
+    while (meminfo >> name >> kibibytes) {
+        if (name == "MemAvailable:") {
+            return kibibytes * 1024;
+        }
+        meminfo.ignore(64, '\n');
+    }
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    return pages > 0 ? uint64_t(pages) * uint64_t(::sysconf(_SC_PAGESIZE)) : UINT64_MAX;
+}
+
+void KeepLargeBlocks()
+{
     const char* given = std::getenv("GLIBC_TUNABLES");
-    const std::string tunables = given ? given : "";
-    std::error_code error;
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe", error).string();
-    if (tunables.find("glibc.malloc.") != std::string::npos || error) {
+    if (given && std::strstr(given, "glibc.malloc.")) {
         return;
     }
-    ::setenv("GLIBC_TUNABLES", (tunables.empty() ? "" : tunables + ":").append(kKeepLargeBlocks).c_str(), 1);
-    ::execv(self.c_str(), argv);
-    if (given) {
-        ::setenv("GLIBC_TUNABLES", given, 1);
-    } else {
-        ::unsetenv("GLIBC_TUNABLES");
-    }
+    ::mallopt(M_ARENA_MAX, 1);
+    ::mallopt(M_MMAP_MAX, 0);
+    ::mallopt(M_TRIM_THRESHOLD, INT_MAX);
 }
 
 } // namespace irisplit

@@ -16,6 +16,8 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -102,24 +104,72 @@ void ApplyControls(const EffectControls& controls, const RenderOptions& options,
     plan.channels = options.channels ? controls.channelsChoice(*options.channels) : controls.defaultChannels();
 }
 
+// The outputs that exist now, each in the frame list. Where the frame
+// number is in the file name, the folder is listed once instead of each
+// frame's name looked up, so that a long frame list costs no more than the
+// folder.
+void ForEachExistingOutput(const RenderPlan& plan, const std::function<void(const std::string&)>& found)
+{
+    if (plan.output.numbered() && plan.output.numberedInFileName()) {
+        const std::string folder = plan.output.folder();
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+            const std::string path = folder + entry.path().filename().string();
+            const std::optional<int> frame = plan.output.frameOf(path);
+            if (frame && plan.frames.contains(*frame)) {
+                found(path);
+            }
+        }
+        return;
+    }
+    for (size_t index = 0; index < plan.frames.count(); ++index) {
+        const std::string path = plan.output.at(plan.frames.at(index));
+        std::error_code error;
+        if (std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found) {
+            found(path);
+        }
+    }
+}
+
 // Fails early on outputs that could not be written, or must not be.
 void CheckOutputs(const RenderPlan& plan)
 {
     CheckWritable(plan.output.at(plan.frames.at(0)));
-    for (size_t index = 0; !plan.replace && index < plan.frames.count(); ++index) {
-        const std::string path = plan.output.at(plan.frames.at(index));
-        std::error_code error;
-        if (std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found) {
+    if (!plan.replace) {
+        ForEachExistingOutput(plan, [](const std::string& path) {
             throw FileError("cannot write '" + path + "': it exists, and --no-clobber keeps it");
-        }
+        });
+    }
+}
+
+bool IsFile(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
+// Without --frames, a name with '#' or '@' that names an existing file is
+// that file (icon@2x.png), and OUT is then taken as written too.
+void ParseNames(const RenderOptions& options, RenderPlan& plan)
+{
+    plan.input = ParseOption("input", options.input, FilePattern::Parse);
+    plan.output = ParseOption("output", options.output, FilePattern::Parse);
+    if (options.frames) {
+        return;
+    }
+    if (plan.input.numbered() && IsFile(options.input)) {
+        plan.input = FilePattern::Literal(options.input);
+        plan.output = FilePattern::Literal(options.output);
+    }
+    if (plan.output.numbered() && IsFile(options.output)) {
+        plan.output = FilePattern::Literal(options.output);
     }
 }
 
 RenderPlan PlanRender(const RenderOptions& options)
 {
     RenderPlan plan;
-    plan.input = ParseOption("input", options.input, FilePattern::Parse);
-    plan.output = ParseOption("output", options.output, FilePattern::Parse);
+    ParseNames(options, plan);
     plan.numeric = {{"--position", "Position", options.position, {}},
                     {"--rotation", "Rotation", options.rotation, {}},
                     {"--scale", "Scale", options.scale, {}},
@@ -142,11 +192,12 @@ RenderPlan PlanRender(const RenderOptions& options)
     ApplyControls(EffectControls::Known(), options, plan);
     plan.depth = HostFormat(options.depth);
     plan.downsample = ParseOption("--downsample", options.downsample, ParseDownsample);
-    if (options.threads > 64) {
-        throw UsageError("--threads " + std::to_string(options.threads) + " is more than 64");
+    if (options.threads > kMostRenderThreads) {
+        throw UsageError("--threads " + std::to_string(options.threads) + " is more than the effect's " +
+                         std::to_string(kMostRenderThreads) + " render contexts");
     }
-    plan.threads = unsigned(std::min<size_t>(
-        options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency()), plan.frames.count()));
+    const unsigned cores = std::min(std::max(1u, std::thread::hardware_concurrency()), kMostRenderThreads);
+    plan.threads = unsigned(std::min<size_t>(options.threads ? options.threads : cores, plan.frames.count()));
     if (options.pngCompression < 0 || options.pngCompression > 9) {
         throw UsageError("--png-compression must be 0 to 9, not " + std::to_string(options.pngCompression));
     }

@@ -1,10 +1,16 @@
 // `irisplit render`: applies the effect to one image or a numbered sequence.
 #pragma once
 
+#include "opengl/AESDK_OpenGL_Binding.h"
+
 #include <optional>
 #include <string>
 
 namespace irisplit {
+
+// Every render thread has an OpenGL context of its own, drawn from the
+// effect's fixed pool, which also holds the effect's root context.
+constexpr unsigned kMostRenderThreads = unsigned(AESDK_OpenGL::kBindingHandleCount - 1);
 
 // The command line as typed; every check happens in RunRender.
 struct RenderOptions {
@@ -18,7 +24,7 @@ struct RenderOptions {
     std::optional<std::string> frames; // a frame list, e.g. "1-100x2,200"
     std::optional<int> depth;          // 8, 16 or 32; none: each file's own
     std::string downsample = "1/1";
-    unsigned threads = 1; // 0: one per core
+    unsigned threads = 1; // 0: one per core (at most kMostRenderThreads)
     int pngCompression = 4; // zlib level of PNG outputs, 0..9
     bool quiet = false;
     bool noClobber = false;

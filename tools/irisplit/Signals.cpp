@@ -5,6 +5,7 @@
 #include <set>
 
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -25,24 +26,37 @@ Temporaries& LiveTemporaries()
     return temporaries;
 }
 
+// The interrupts the caller has not set to be ignored: nohup ignores SIGHUP,
+// a shell ignores SIGINT in its background jobs, and those stay ignored.
 sigset_t Interrupts()
 {
     sigset_t set;
     sigemptyset(&set);
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        sigaddset(&set, signal);
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+            sigaddset(&set, signal);
+        }
     }
     return set;
 }
 
-[[noreturn]] void CleanUpAndExit(int signal)
+// Removes the temporary files, then ends the process by the signal itself,
+// so that the caller (a shell loop, make, xargs) sees an interrupted child.
+[[noreturn]] void CleanUpAndDie(int signal)
 {
     Temporaries& temporaries = LiveTemporaries();
     temporaries.mutex.lock();
     for (const std::string& path : temporaries.paths) {
         ::unlink(path.c_str());
     }
-    ::_exit(128 + signal);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal); // pending: every thread blocks it
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+    ::_exit(128 + signal); // not reached
 }
 
 } // namespace
@@ -64,7 +78,7 @@ SignalHandling::SignalHandling()
         }
         signalfd_siginfo info{};
         if ((fds[0].revents & POLLIN) && ::read(signalFd_, &info, sizeof info) == ssize_t(sizeof info)) {
-            CleanUpAndExit(int(info.ssi_signo));
+            CleanUpAndDie(int(info.ssi_signo));
         }
     });
 }

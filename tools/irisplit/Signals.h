@@ -1,8 +1,8 @@
 // How irisplit meets signals: an interrupt (SIGINT, SIGTERM, SIGHUP) removes
-// every temporary file and ends the process with 128 + the signal's number
-// (130, 143, 129); frames already written stay. A closed pipe (SIGPIPE) or a
-// file size limit (SIGXFSZ) comes back as a failed write instead of ending
-// the process.
+// every temporary file and then ends the process by that same signal; frames
+// already written stay. An interrupt the caller ignores (nohup, a shell's
+// background job) stays ignored. A closed pipe (SIGPIPE) or a file size limit
+// (SIGXFSZ) comes back as a failed write instead of ending the process.
 #pragma once
 
 #include <csignal>

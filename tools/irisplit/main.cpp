@@ -41,9 +41,12 @@ are refused before the effect is loaded.
 
 A numbered sequence names its files with %04d (printf style), # (four digits)
 or @ (one digit per @), as oiiotool does: plate.#.exr and plate.@@@@.exr both
-name plate.0001.exr. It needs --frames: a list of N, A-B and A-BxSTEP
-(every STEP-th frame), e.g. 1-100x2 or 1,5,10-20. A still IN with a numbered
-OUT renders the still once per frame, with the keyframes applied.
+name plate.0001.exr, and frame -2 is plate.-002.exr. It needs --frames: a
+list of N, A-B and A-BxSTEP (every STEP-th frame), e.g. 1-100x2, 1,5,10-20 or
+-10--1; no frame may be named twice. Without --frames, a name with # or @
+that is an existing file is that file (icon@2x.png), and OUT is taken as
+written. A still IN with a numbered OUT renders the still once per frame,
+with the keyframes applied.
 
 Pixels pass as stored: no alpha (un)premultiplication, no colour conversion;
 OUT declares its alpha associated or not as IN does (a format that holds only
@@ -57,16 +60,18 @@ format. Each file is written under a temporary name (encoded in memory and
 every write checked, or, where the format's writer cannot encode in memory
 as TIFF's cannot, read back whole), synced and renamed when complete: an
 existing file is never replaced by a partial one. SIGINT, SIGTERM or SIGHUP
-removes the temporary file and exits with 130, 143 or 129, keeping the
-frames already written.
+removes the temporary file and ends irisplit by that same signal, keeping
+the frames already written; a signal the caller ignores (nohup) stays
+ignored.
 
 The effect's own diagnostics (its OpenGL information) go to standard error,
 or nowhere with --quiet; standard output carries nothing during a render.
 
 Exit codes: 0 success, 1 internal failure, 2 usage error, 3 a file (input,
-output or the effect module) could not be read or written, or a frame is
-larger than the renderer takes, 4 the effect returned an error (its host
-result code and message are printed).)";
+output or the effect module) could not be read or written (an input that
+ends early among them), or a frame is larger than the renderer or the
+memory takes, 4 the effect returned an error (its host result code and
+message are printed).)";
 
 std::string ControlHelp(const char* what, const char* control)
 {
@@ -104,7 +109,8 @@ CLI::App* AddRenderCommand(CLI::App& app, irisplit::RenderOptions& o)
                        "Position and Blur are scaled by N/D")
         ->capture_default_str();
     render->add_option("--threads", o.threads,
-                       "Frames rendered at once, each on a host render thread of its own; 0: one per core "
+                       "Frames rendered at once, each on a host render thread of its own, at most " +
+                           std::to_string(irisplit::kMostRenderThreads) + " (the effect's render contexts); 0: one per core "
                        "(default 1: the renderer spreads each frame over the cores by itself, and files are "
                        "read and written on threads of their own)");
     render->add_option("--png-compression", o.pngCompression,
@@ -146,7 +152,7 @@ int main(int argc, char** argv)
     try {
         app.parse(argc, argv);
         if (render->parsed() && renderOptions.frames) {
-            RestartKeepingLargeBlocks(argv); // a sequence
+            KeepLargeBlocks(); // a sequence
         }
         const SignalHandling signals; // before any other thread starts
         if (render->parsed()) {
@@ -158,8 +164,14 @@ int main(int argc, char** argv)
         if (e.get_exit_code() == 0) {
             return app.exit(e); // --help, --version
         }
-        const std::string help = render->parsed() ? "irisplit render --help" : "irisplit --help";
-        return Fail(kExitUsage, std::string(e.what()) + " (see " + help + ")");
+        const std::string help = render->parsed() ? "irisplit render --help"
+                                 : info->parsed() ? "irisplit info --help"
+                                                  : "irisplit --help";
+        // The parser says only that a command is missing when the first word is none.
+        const bool unknownCommand = !render->parsed() && !info->parsed() && argc > 1;
+        const std::string what = unknownCommand ? "'" + std::string(argv[1]) + "' is not a command (render, info)"
+                                                : std::string(e.what());
+        return Fail(kExitUsage, what + " (see " + help + ")");
     } catch (const UsageError& e) {
         return Fail(kExitUsage, e.what());
     } catch (const FileError& e) {
