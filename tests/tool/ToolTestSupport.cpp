@@ -50,6 +50,15 @@ RunResult RunIrisplit(const std::vector<std::string>& arguments, const RunOption
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
+    std::vector<std::string> variables(options.environment);
+    for (char** variable = environ; *variable; ++variable) {
+        variables.emplace_back(*variable);
+    }
+    std::vector<char*> envp;
+    for (std::string& variable : variables) {
+        envp.push_back(variable.data());
+    }
+    envp.push_back(nullptr);
     const rlimit fileSize{options.fileSizeLimit, options.fileSizeLimit};
 
     const pid_t pid = ::fork();
@@ -57,7 +66,7 @@ RunResult RunIrisplit(const std::vector<std::string>& arguments, const RunOption
         ::setrlimit(RLIMIT_FSIZE, &fileSize);
         ::dup2(options.closedStdout ? closedPipe[1] : ::fileno(out), STDOUT_FILENO);
         ::dup2(options.closedStderr ? closedPipe[1] : ::fileno(err), STDERR_FILENO);
-        ::execv(argv[0], argv.data());
+        ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
     ::close(closedPipe[0]);
@@ -130,6 +139,9 @@ void WritePicture(const std::string& path, const Picture& picture, const std::ve
     }
     if (picture.unassociatedAlpha) {
         imageSpec.attribute("oiio:UnassociatedAlpha", 1);
+    }
+    if (picture.compression) {
+        imageSpec.attribute("compression", picture.compression);
     }
     // Integer units go through 0..1 floats; OIIO rounds them back exactly.
     std::vector<float> unit(picture.samples);

@@ -24,6 +24,7 @@ struct RunOptions {
     rlim_t fileSizeLimit = RLIM_INFINITY;
     bool closedStdout = false; // standard output a pipe whose reader is gone
     bool closedStderr = false;
+    std::vector<std::string> environment; // NAME=value, added to the test's own
     // Called while irisplit runs, with its process id and whether it still runs.
     std::function<void(pid_t, const std::function<bool()>& running)> whileRunning;
 };
@@ -49,6 +50,7 @@ struct Picture {
     OIIO::TypeDesc format = OIIO::TypeDesc::UINT8; // sample type in the file
     std::vector<float> samples; // interleaved, in the file's own units (0..255, 0..65535, float)
     bool unassociatedAlpha = true; // how the file declares its alpha
+    const char* compression = nullptr; // the format's default when none
     float& at(int x, int y, int c) { return samples[(size_t(y) * width + x) * channels + c]; }
     float at(int x, int y, int c) const { return samples[(size_t(y) * width + x) * channels + c]; }
 };

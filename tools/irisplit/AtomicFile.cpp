@@ -10,20 +10,54 @@
 #include <filesystem>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace irisplit {
 namespace {
 
+// errno after a failed call, as the reason a file could not be written.
+[[noreturn]] void ThrowWriteError(const std::string& path)
+{
+    throw FileError("cannot write '" + path + "': " + std::strerror(errno));
+}
+
 // A hidden name in the same folder (so the rename cannot cross file systems),
-// different for every file this process writes.
-std::string TemporaryNameFor(const std::string& path)
+// different for every file this process writes. It ends in the extension of
+// `path`: some image readers are found by that alone.
+std::string TemporaryNameFor(const std::filesystem::path& path)
 {
     static std::atomic<unsigned> serial{0};
-    const std::filesystem::path target(path);
-    return (target.parent_path() / ("." + target.filename().string() + ".partial-" + std::to_string(::getpid()) +
-                                    "-" + std::to_string(serial++)))
+    return (path.parent_path() / ("." + path.stem().string() + ".partial-" + std::to_string(::getpid()) + "-" +
+                                  std::to_string(serial++) + path.extension().string()))
         .string();
+}
+
+// The file that writing to `path` means: the end of its chain of symbolic
+// links (which need not exist yet), or `path` itself.
+std::filesystem::path FileNamedBy(const std::string& path)
+{
+    constexpr int kMostLinks = 40; // as the kernel follows
+    std::filesystem::path file(path);
+    std::error_code error;
+    for (int links = 0; std::filesystem::is_symlink(std::filesystem::symlink_status(file, error)); ++links) {
+        if (links == kMostLinks) {
+            errno = ELOOP;
+            ThrowWriteError(path);
+        }
+        file = file.parent_path() / std::filesystem::read_symlink(file, error);
+    }
+    return file;
+}
+
+// A replaced file keeps its permission bits; a new one gets the mode that
+// the umask leaves.
+void KeepPermissions(const std::filesystem::path& file, int fd, const std::string& path)
+{
+    struct stat old {};
+    if (::stat(file.c_str(), &old) == 0 && ::fchmod(fd, old.st_mode & 07777) != 0) {
+        ThrowWriteError(path);
+    }
 }
 
 class Descriptor {
@@ -51,12 +85,6 @@ private:
     int fd_;
 };
 
-// errno after a failed call, as the reason a file could not be written.
-[[noreturn]] void ThrowWriteError(const std::string& path)
-{
-    throw FileError("cannot write '" + path + "': " + std::strerror(errno));
-}
-
 } // namespace
 
 void WriteAllBytes(int fd, const std::vector<unsigned char>& bytes, const std::string& path)
@@ -78,18 +106,20 @@ void WriteAllBytes(int fd, const std::vector<unsigned char>& bytes, const std::s
 void WriteFileAtomically(const std::string& path, bool replace,
                          const std::function<void(const std::string& temporary, int fd)>& fill)
 {
-    TemporaryName temporary(TemporaryNameFor(path));
+    const std::filesystem::path target = FileNamedBy(path);
+    TemporaryName temporary(TemporaryNameFor(target));
     Descriptor file(::open(temporary.path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (file.get() < 0) {
         ThrowWriteError(path);
     }
+    KeepPermissions(target, file.get(), path);
     fill(temporary.path(), file.get());
     if (::fsync(file.get()) != 0 || !file.close()) {
         ThrowWriteError(path);
     }
     temporary.commit([&] {
-        const int moved = replace ? std::rename(temporary.path().c_str(), path.c_str())
-                                  : ::renameat2(AT_FDCWD, temporary.path().c_str(), AT_FDCWD, path.c_str(),
+        const int moved = replace ? std::rename(temporary.path().c_str(), target.c_str())
+                                  : ::renameat2(AT_FDCWD, temporary.path().c_str(), AT_FDCWD, target.c_str(),
                                                 RENAME_NOREPLACE);
         if (moved != 0 && errno == EEXIST) {
             throw FileError("cannot write '" + path + "': it exists, and --no-clobber keeps it");
