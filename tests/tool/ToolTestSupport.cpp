@@ -11,9 +11,7 @@
 #include <unistd.h>
 
 namespace tooltest {
-namespace {
 
-// Samples in 0..1 (float files: as they are) from the file's own units and back.
 double UnitsPerOne(OIIO::TypeDesc format)
 {
     if (format == OIIO::TypeDesc::UINT8) {
@@ -21,6 +19,8 @@ double UnitsPerOne(OIIO::TypeDesc format)
     }
     return format == OIIO::TypeDesc::UINT16 ? 65535.0 : 1.0;
 }
+
+namespace {
 
 // All a scratch file holds, and the file closed.
 std::string Contents(std::FILE* file)
@@ -50,15 +50,6 @@ RunResult RunIrisplit(const std::vector<std::string>& arguments, const RunOption
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
-    std::vector<std::string> variables(options.environment);
-    for (char** variable = environ; *variable; ++variable) {
-        variables.emplace_back(*variable);
-    }
-    std::vector<char*> envp;
-    for (std::string& variable : variables) {
-        envp.push_back(variable.data());
-    }
-    envp.push_back(nullptr);
     const rlimit fileSize{options.fileSizeLimit, options.fileSizeLimit};
 
     const pid_t pid = ::fork();
@@ -66,7 +57,7 @@ RunResult RunIrisplit(const std::vector<std::string>& arguments, const RunOption
         ::setrlimit(RLIMIT_FSIZE, &fileSize);
         ::dup2(options.closedStdout ? closedPipe[1] : ::fileno(out), STDOUT_FILENO);
         ::dup2(options.closedStderr ? closedPipe[1] : ::fileno(err), STDERR_FILENO);
-        ::execve(argv[0], argv.data(), envp.data());
+        ::execv(argv[0], argv.data());
         ::_exit(127);
     }
     ::close(closedPipe[0]);

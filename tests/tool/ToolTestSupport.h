@@ -24,7 +24,6 @@ struct RunOptions {
     rlim_t fileSizeLimit = RLIM_INFINITY;
     bool closedStdout = false; // standard output a pipe whose reader is gone
     bool closedStderr = false;
-    std::vector<std::string> environment; // NAME=value, added to the test's own
     // Called while irisplit runs, with its process id and whether it still runs.
     std::function<void(pid_t, const std::function<bool()>& running)> whileRunning;
 };
@@ -54,6 +53,9 @@ struct Picture {
     float& at(int x, int y, int c) { return samples[(size_t(y) * width + x) * channels + c]; }
     float at(int x, int y, int c) const { return samples[(size_t(y) * width + x) * channels + c]; }
 };
+
+// Samples in 0..1 (float files: as they are) from the file's own units and back.
+double UnitsPerOne(OIIO::TypeDesc format);
 
 // A picture with varied, deterministic content in the units of `format`.
 Picture MakePicture(int width, int height, int channels, OIIO::TypeDesc format, float low, float high);
