@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -50,14 +51,12 @@ std::filesystem::path FileNamedBy(const std::string& path)
     return file;
 }
 
-// A replaced file keeps its permission bits; a new one gets the mode that
-// the umask leaves.
-void KeepPermissions(const std::filesystem::path& file, int fd, const std::string& path)
+// The permission bits of the file that `path` replaces; none for a new file,
+// which gets what the umask leaves.
+std::optional<mode_t> PermissionsOf(const std::filesystem::path& path)
 {
-    struct stat old {};
-    if (::stat(file.c_str(), &old) == 0 && ::fchmod(fd, old.st_mode & 07777) != 0) {
-        ThrowWriteError(path);
-    }
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? std::optional<mode_t>(status.st_mode & 0777) : std::nullopt;
 }
 
 class Descriptor {
@@ -112,9 +111,14 @@ void WriteFileAtomically(const std::string& path, bool replace,
     if (file.get() < 0) {
         ThrowWriteError(path);
     }
-    KeepPermissions(target, file.get(), path);
+    // Never more open than the file replaced, but the owner may write it
+    // until it is complete: a writer may open it again by name.
+    const std::optional<mode_t> kept = PermissionsOf(target);
+    if (kept && ::fchmod(file.get(), *kept | S_IRUSR | S_IWUSR) != 0) {
+        ThrowWriteError(path);
+    }
     fill(temporary.path(), file.get());
-    if (::fsync(file.get()) != 0 || !file.close()) {
+    if ((kept && ::fchmod(file.get(), *kept) != 0) || ::fsync(file.get()) != 0 || !file.close()) {
         ThrowWriteError(path);
     }
     temporary.commit([&] {
