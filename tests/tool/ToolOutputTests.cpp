@@ -74,6 +74,11 @@ TEST(ToolOutput, EveryFormatIsWrittenWithTheChannelsItHolds)
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), c.warning ? 1 : 0) << run.err;
         EXPECT_TRUE(!c.warning || run.err.find(std::string("irisplit: warning: ") + c.warning) == 0) << run.err;
     }
+    ScratchFolder folder; // JPEG 2000 takes 32 pixels across and down (above), not 31
+    WritePicture(folder.path("in.png"), MakePicture(32, 31, 3, OIIO::TypeDesc::UINT8, 0, 255));
+    const RunResult run = RunIrisplit({"render", folder.path("in.png"), folder.path("out.jp2")});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_NE(run.err.find("jpeg2000 files take frames of at least 32x32 pixels"), std::string::npos) << run.err;
 }
 
 // Writing through a symbolic link replaces its target, and the link stays; a

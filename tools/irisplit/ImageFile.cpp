@@ -326,6 +326,11 @@ void WriteImage(const std::string& path, const Image& written, bool replace)
         throw FileError("cannot write '" + path + "': " + OIIO::geterror());
     }
     const OutputFormat format = DescribeOutput(*out);
+    const int side = format.smallestSide;
+    if (written.imageSpec.width < side || written.imageSpec.height < side) {
+        throw FileError("cannot write '" + path + "': " + format.name + " files take frames of at least " +
+                        std::to_string(side) + "x" + std::to_string(side) + " pixels");
+    }
     const std::optional<Image> fitted = FitToFormat(written, format, path);
     const Image& image = fitted ? *fitted : written;
     // A writer's own message seldom names the system's cause (a full disk, a
