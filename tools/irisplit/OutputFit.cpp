@@ -143,7 +143,8 @@ std::optional<Image> FitToFormat(const Image& image, const OutputFormat& format,
     }
     const bool addAlpha = format.needsAlpha && image.alpha < 0;
     const bool fitsOrigin = FitsOrigin(image.imageSpec, format);
-    if (dropped.empty() && !addAlpha && FitsAssociation(image, format.alphaKind) && fitsOrigin) {
+    const bool widen = !format.holdsHalf && image.imageSpec.format == OIIO::TypeDesc::HALF;
+    if (dropped.empty() && !addAlpha && FitsAssociation(image, format.alphaKind) && fitsOrigin && !widen) {
         return std::nullopt;
     }
 
@@ -159,6 +160,9 @@ std::optional<Image> FitToFormat(const Image& image, const OutputFormat& format,
         const bool straight = format.alphaKind == AlphaKind::Straight;
         ChangeAssociation(fitted, !straight);
         fitted.imageSpec.attribute(kUnassociatedAlpha, int(straight));
+    }
+    if (widen) {
+        fitted.imageSpec.set_format(OIIO::TypeDesc::FLOAT);
     }
     if (!fitsOrigin) {
         fitted.imageSpec.x = fitted.imageSpec.y = fitted.imageSpec.full_x = fitted.imageSpec.full_y = 0;
