@@ -12,9 +12,7 @@
 #include <unistd.h>
 
 namespace tooltest {
-namespace {
 
-// Samples in 0..1 (float files: as they are) from the file's own units and back.
 double UnitsPerOne(OIIO::TypeDesc format)
 {
     if (format == OIIO::TypeDesc::UINT8) {
@@ -22,6 +20,8 @@ double UnitsPerOne(OIIO::TypeDesc format)
     }
     return format == OIIO::TypeDesc::UINT16 ? 65535.0 : 1.0;
 }
+
+namespace {
 
 // All a scratch file holds, and the file closed.
 std::string Contents(std::FILE* file)
@@ -135,6 +135,9 @@ void WritePicture(const std::string& path, const Picture& picture, const std::ve
     }
     if (picture.unassociatedAlpha) {
         imageSpec.attribute("oiio:UnassociatedAlpha", 1);
+    }
+    if (picture.compression) {
+        imageSpec.attribute("compression", picture.compression);
     }
     // Integer units go through 0..1 floats; OIIO rounds them back exactly.
     std::vector<float> unit(picture.samples);

@@ -50,9 +50,13 @@ struct Picture {
     OIIO::TypeDesc format = OIIO::TypeDesc::UINT8; // sample type in the file
     std::vector<float> samples; // interleaved, in the file's own units (0..255, 0..65535, float)
     bool unassociatedAlpha = true; // how the file declares its alpha
+    const char* compression = nullptr; // the format's default when none
     float& at(int x, int y, int c) { return samples[(size_t(y) * width + x) * channels + c]; }
     float at(int x, int y, int c) const { return samples[(size_t(y) * width + x) * channels + c]; }
 };
+
+// Samples in 0..1 (float files: as they are) from the file's own units and back.
+double UnitsPerOne(OIIO::TypeDesc format);
 
 // A picture with varied, deterministic content in the units of `format`.
 Picture MakePicture(int width, int height, int channels, OIIO::TypeDesc format, float low, float high);

@@ -8,22 +8,55 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace irisplit {
 namespace {
 
+// errno after a failed call, as the reason a file could not be written.
+[[noreturn]] void ThrowWriteError(const std::string& path)
+{
+    throw FileError("cannot write '" + path + "': " + std::strerror(errno));
+}
+
 // A hidden name in the same folder (so the rename cannot cross file systems),
-// different for every file this process writes.
-std::string TemporaryNameFor(const std::string& path)
+// different for every file this process writes. It ends in the extension of
+// `path`: some image readers are found by that alone.
+std::string TemporaryNameFor(const std::filesystem::path& path)
 {
     static std::atomic<unsigned> serial{0};
-    const std::filesystem::path target(path);
-    return (target.parent_path() / ("." + target.filename().string() + ".partial-" + std::to_string(::getpid()) +
-                                    "-" + std::to_string(serial++)))
+    return (path.parent_path() / ("." + path.stem().string() + ".partial-" + std::to_string(::getpid()) + "-" +
+                                  std::to_string(serial++) + path.extension().string()))
         .string();
+}
+
+// The file that writing to `path` means: the end of its chain of symbolic
+// links (which need not exist yet), or `path` itself.
+std::filesystem::path FileNamedBy(const std::string& path)
+{
+    constexpr int kMostLinks = 40; // as the kernel follows
+    std::filesystem::path file(path);
+    std::error_code error;
+    for (int links = 0; std::filesystem::is_symlink(std::filesystem::symlink_status(file, error)); ++links) {
+        if (links == kMostLinks) {
+            errno = ELOOP;
+            ThrowWriteError(path);
+        }
+        file = file.parent_path() / std::filesystem::read_symlink(file, error);
+    }
+    return file;
+}
+
+// The permission bits of the file that `path` replaces; none for a new file,
+// which gets what the umask leaves.
+std::optional<mode_t> PermissionsOf(const std::filesystem::path& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? std::optional<mode_t>(status.st_mode & 0777) : std::nullopt;
 }
 
 class Descriptor {
@@ -51,12 +84,6 @@ private:
     int fd_;
 };
 
-// errno after a failed call, as the reason a file could not be written.
-[[noreturn]] void ThrowWriteError(const std::string& path)
-{
-    throw FileError("cannot write '" + path + "': " + std::strerror(errno));
-}
-
 } // namespace
 
 void WriteAllBytes(int fd, const std::vector<unsigned char>& bytes, const std::string& path)
@@ -78,18 +105,25 @@ void WriteAllBytes(int fd, const std::vector<unsigned char>& bytes, const std::s
 void WriteFileAtomically(const std::string& path, bool replace,
                          const std::function<void(const std::string& temporary, int fd)>& fill)
 {
-    TemporaryName temporary(TemporaryNameFor(path));
+    const std::filesystem::path target = FileNamedBy(path);
+    TemporaryName temporary(TemporaryNameFor(target));
     Descriptor file(::open(temporary.path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (file.get() < 0) {
         ThrowWriteError(path);
     }
+    // Never more open than the file replaced, but the owner may write it
+    // until it is complete: a writer may open it again by name.
+    const std::optional<mode_t> kept = PermissionsOf(target);
+    if (kept && ::fchmod(file.get(), *kept | S_IRUSR | S_IWUSR) != 0) {
+        ThrowWriteError(path);
+    }
     fill(temporary.path(), file.get());
-    if (::fsync(file.get()) != 0 || !file.close()) {
+    if ((kept && ::fchmod(file.get(), *kept) != 0) || ::fsync(file.get()) != 0 || !file.close()) {
         ThrowWriteError(path);
     }
     temporary.commit([&] {
-        const int moved = replace ? std::rename(temporary.path().c_str(), path.c_str())
-                                  : ::renameat2(AT_FDCWD, temporary.path().c_str(), AT_FDCWD, path.c_str(),
+        const int moved = replace ? std::rename(temporary.path().c_str(), target.c_str())
+                                  : ::renameat2(AT_FDCWD, temporary.path().c_str(), AT_FDCWD, target.c_str(),
                                                 RENAME_NOREPLACE);
         if (moved != 0 && errno == EEXIST) {
             throw FileError("cannot write '" + path + "': it exists, and --no-clobber keeps it");

@@ -10,6 +10,8 @@ namespace irisplit {
 // Creates an empty file under a temporary name next to `path`, has `fill`
 // write it (through the descriptor, or by name), syncs it to its storage and
 // only then renames it to `path`, so the name never holds a partial file.
+// A symbolic link is followed: its target is written (the temporary beside
+// it) and the link stays. A replaced file keeps its permission bits.
 // With `replace` false an existing `path` is left alone and refused. On any
 // failure the temporary file is removed and a FileError names `path` and the
 // cause; `fill` throws FileError itself.

@@ -2,8 +2,11 @@
 
 #include "AtomicFile.h"
 #include "Errors.h"
+#include "FrameWindow.h"
 #include "ImageLibraryMessages.h"
 #include "MemorySettings.h"
+#include "OutputFit.h"
+#include "OutputFormat.h"
 
 #include <OpenImageIO/filesystem.h>
 
@@ -113,26 +116,44 @@ bool CarriesOtherChannels(const Image& image)
     return image.imageSpec.nchannels > (image.grey() ? 1 : 3) + (image.alpha >= 0 ? 1 : 0);
 }
 
-// Whether the format's writer can encode into memory, so that irisplit writes
-// the bytes itself and sees every failure. OpenImageIO's TIFF writer cannot
-// do so correctly: it reads its own directories back while it writes.
-bool EncodesInMemory(const OIIO::ImageOutput& out)
-{
-    return out.supports("ioproxy") && std::string(out.format_name()) != "tiff";
-}
-
-// A file that its writer wrote to disk itself is proven complete by reading
-// it back whole: a writer need not report a failed write.
-void CheckDecodesWhole(const std::string& written, const Image& image, const std::string& path)
+// A file that its writer wrote to disk itself is proven to hold what it was
+// given by reading it back, pixel for pixel in the depth it holds: a writer
+// need not report a failed write, and a file with holes can read back whole.
+// Files of a lossy format can only be proven to read back whole.
+void CheckReadsBack(const std::string& written, const Image& image, const OutputFormat& format,
+                    const std::string& path)
 {
     auto in = OIIO::ImageInput::create(written);
     OIIO::ImageSpec readBack;
-    std::vector<uint8_t> samples(image.pixels.size());
-    if (!in || !in->open(written, readBack) || readBack.width != image.imageSpec.width ||
-        readBack.height != image.imageSpec.height || readBack.nchannels != image.imageSpec.nchannels ||
-        !in->read_image(0, 0, 0, image.imageSpec.nchannels, image.sampleType, samples.data())) {
-        throw FileError("cannot write '" + path + "': the file written does not read back whole (" +
-                        (in ? in->geterror() : OIIO::geterror()) + ")");
+    OIIO::ImageSpec hints;
+    hints.attribute("oiio:UnassociatedAlpha", 1); // colour as stored, as it was given
+    const OIIO::ImageSpec& spec = image.imageSpec;
+    const auto fail = [&](const std::string& why) {
+        throw FileError("cannot write '" + path + "': the file written " + why);
+    };
+    if (!in || !in->open(written, readBack, hints)) {
+        fail("does not read back whole (" + (in ? in->geterror() : OIIO::geterror()) + ")");
+    }
+    const auto shape = [](const OIIO::ImageSpec& s) {
+        return std::to_string(s.width) + "x" + std::to_string(s.height) + " pixels of " + std::to_string(s.nchannels) +
+               (s.nchannels == 1 ? " channel" : " channels");
+    };
+    if (shape(readBack) != shape(spec) || readBack.depth != 1) {
+        fail("reads back as " + shape(readBack) + ", not the " + shape(spec) + " written");
+    }
+    const OIIO::TypeDesc held = format.lossless ? readBack.format : image.sampleType;
+    const size_t rowSamples = size_t(spec.width) * spec.nchannels;
+    std::vector<uint8_t> samples(spec.image_pixels() * spec.nchannels * held.size());
+    if (!in->read_image(0, 0, 0, spec.nchannels, held, samples.data())) {
+        fail("does not read back whole (" + in->geterror() + ")");
+    }
+    std::vector<uint8_t> given(rowSamples * held.size());
+    for (int y = 0; format.lossless && y < spec.height; ++y) {
+        OIIO::convert_pixel_values(image.sampleType, image.pixels.data() + y * rowSamples * image.sampleType.size(),
+                                   held, given.data(), int(rowSamples));
+        if (std::memcmp(given.data(), samples.data() + y * given.size(), given.size()) != 0) {
+            fail("reads back different from the rendered frame (in row " + std::to_string(y) + ")");
+        }
     }
 }
 
@@ -219,8 +240,9 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, i
         if (in->spec_dimensions(1).format != OIIO::TypeDesc::UNKNOWN) {
             throw FileError("it has more than one part; irisplit reads single-part files");
         }
-        if (described.width > maxSide || described.height > maxSide) {
-            throw FileError("it is " + std::to_string(described.width) + "x" + std::to_string(described.height) +
+        const OIIO::ROI frame = FrameOf(described);
+        if (frame.width() > maxSide || frame.height() > maxSide) {
+            throw FileError("it is " + std::to_string(frame.width()) + "x" + std::to_string(frame.height()) +
                             " pixels, and the renderer takes frames of at most " + std::to_string(maxSide) + "x" +
                             std::to_string(maxSide));
         }
@@ -235,6 +257,7 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, i
     if (!in->read_image(0, 0, 0, described.nchannels, image.sampleType, image.pixels.data()) || in->has_error()) {
         throw FileError("cannot read '" + path + "': " + ImageLibraryReason(in->geterror()));
     }
+    PlaceInFrame(image);
     return image;
 }
 
@@ -318,21 +341,33 @@ void CheckWritable(const std::string& path)
     if (!parent.empty() && !std::filesystem::is_directory(parent, error)) {
         throw FileError("cannot write '" + path + "': folder '" + parent.string() + "' does not exist");
     }
-    const auto out = OIIO::ImageOutput::create(path);
-    if (!out) {
+    const auto writer = OIIO::ImageOutput::create(path);
+    if (!writer) {
         throw FileError("cannot write '" + path + "': no image format for its extension");
     }
-    if (std::string(out->format_name()) == "null") {
+    const std::string formatName = writer->format_name();
+    if (formatName == "null") {
         throw FileError("cannot write '" + path + "': the image library's 'null' format writes no file");
+    }
+    if (formatName == "term") {
+        throw FileError("cannot write '" + path + "': the term format shows images on a terminal, not in a file");
     }
 }
 
-void WriteImage(const std::string& path, const Image& image, bool replace)
+void WriteImage(const std::string& path, const Image& written, bool replace)
 {
     auto out = OIIO::ImageOutput::create(path);
     if (!out) {
         throw FileError("cannot write '" + path + "': " + OIIO::geterror());
     }
+    const OutputFormat format = DescribeOutput(*out);
+    const int side = format.smallestSide;
+    if (written.imageSpec.width < side || written.imageSpec.height < side) {
+        throw FileError("cannot write '" + path + "': " + format.name + " files take frames of at least " +
+                        std::to_string(side) + "x" + std::to_string(side) + " pixels");
+    }
+    const std::optional<Image> fitted = FitToFormat(written, format, path);
+    const Image& image = fitted ? *fitted : written;
     // A writer's own message seldom names the system's cause (a full disk, a
     // file size limit); the failed call's errno does.
     const auto encode = [&](const std::string& name) {
@@ -343,7 +378,7 @@ void WriteImage(const std::string& path, const Image& image, bool replace)
             throw FileError("cannot write '" + path + "': " + cause + ImageLibraryReason(out->geterror()));
         }
     };
-    if (EncodesInMemory(*out)) {
+    if (format.encodesInMemory) {
         std::vector<unsigned char> encoded;
         OIIO::Filesystem::IOVecOutput memory(encoded);
         out->set_ioproxy(&memory);
@@ -352,7 +387,7 @@ void WriteImage(const std::string& path, const Image& image, bool replace)
     } else {
         WriteFileAtomically(path, replace, [&](const std::string& temporary, int) {
             encode(temporary);
-            CheckDecodesWhole(temporary, image, path);
+            CheckReadsBack(temporary, image, format, path);
         });
     }
 }

@@ -3,7 +3,7 @@
 //
 // Pixel values pass as stored: no alpha association either way, no colour
 // conversion, and the output declares its alpha associated or not as the
-// input did. 8-bit and float samples reach the host unchanged; 16-bit files
+// input did, unless its format holds only the other kind. 8-bit and float samples reach the host unchanged; 16-bit files
 // hold 0..65535 where the host's 16-bit white is 32768, so samples are scaled
 // by 32768/65535 on the way in and back on the way out, both rounded
 // (identity settings return a 16-bit file within 1). A file without alpha is
@@ -64,10 +64,12 @@ Image FromWorld(const Image& input, const hostsim::World& rendered);
 // folder that does not exist.
 void CheckWritable(const std::string& path);
 
-// Writes `image` in the format that the extension of `path` names, through
-// WriteFileAtomically: encoded in memory and written by irisplit, or, for a
-// format whose writer cannot encode in memory, written by that writer and
-// read back whole before the rename. Throws FileError naming the file.
+// Writes `image` in the format that the extension of `path` names, made to
+// fit what that format holds (FitToFormat), through WriteFileAtomically:
+// encoded in memory and written by irisplit, or, for a format whose writer
+// cannot encode in memory, written by that writer and read back before the
+// rename, pixel for pixel where the format is lossless. Throws FileError
+// naming the file.
 void WriteImage(const std::string& path, const Image& image, bool replace);
 
 } // namespace irisplit

@@ -49,17 +49,20 @@ written. A still IN with a numbered OUT renders the still once per frame,
 with the keyframes applied.
 
 Pixels pass as stored: no alpha (un)premultiplication, no colour conversion;
-OUT declares its alpha associated or not as IN does (a format that holds only
-one kind, as PNG holds unassociated alpha, has its writer convert the other);
-a file without alpha is opaque. 16-bit files hold 0..65535, the host's 16-bit range is 0..32768:
+OUT declares its alpha associated or not as IN does, unless its format holds
+only the other kind: then colour is multiplied by alpha (OpenEXR) or divided
+by it (PNG), as oiiotool does; a file without alpha is opaque. 16-bit files hold 0..65535, the host's 16-bit range is 0..32768:
 samples are scaled both ways and rounded, so identity settings reproduce a
 16-bit file within 1. A --depth narrower than a file's own clips or rounds
 its samples (said once on standard error). OUT keeps IN's channels, sample
 depth and metadata (a grey IN gives an RGB OUT); its extension picks the
 format. Each file is written under a temporary name (encoded in memory and
 every write checked, or, where the format's writer cannot encode in memory
-as TIFF's cannot, read back whole), synced and renamed when complete: an
-existing file is never replaced by a partial one. SIGINT, SIGTERM or SIGHUP
+as TIFF's cannot, read back and compared pixel for pixel), synced and renamed
+when complete: an existing file is never replaced by a partial one. A
+symbolic link's target is written and the link stays; a replaced file keeps
+its permission bits; channels a format cannot hold are dropped or added, and
+said once. SIGINT, SIGTERM or SIGHUP
 removes the temporary file and ends irisplit by that same signal, keeping
 the frames already written; a signal the caller ignores (nohup) stays
 ignored.

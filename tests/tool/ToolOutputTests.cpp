@@ -1,0 +1,151 @@
+// What irisplit writes: a file that reads back as rendered, in any format the
+// image library writes, with the alpha and the frame that the format's
+// readers expect, written through links and keeping permissions.
+#include "ToolTestSupport.h"
+
+#include <OpenImageIO/imagebufalgo.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <tuple>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tooltest {
+namespace {
+
+RunResult RenderIdentity(const std::string& in, const std::string& out)
+{
+    return RunIrisplit({"render", in, out, "-q", "--position", "0", "--rotation", "0", "--scale", "100", "--blur", "0"});
+}
+
+// A writer that reports success for a file holding something else (its
+// pixel data on disk as zeros) has that file refused: exit 3, the old file
+// as it was, no temporary left.
+TEST(ToolOutput, FileThatReadsBackDifferentKeepsTheOldFile)
+{
+    ScratchFolder folder;
+    const std::string in = folder.path("in.tif"), out = folder.path("out.tif");
+    Picture input = MakePicture(64, 64, 3, OIIO::TypeDesc::UINT8, 1, 255); // no black pixel
+    input.compression = "none"; // the output's too: zeros decode as black
+    WritePicture(in, input);
+    const Picture old = MakePicture(4, 4, 3, OIIO::TypeDesc::UINT8, 0, 255);
+    WritePicture(out, old);
+    ::setenv("LD_PRELOAD", HOLEY_WRITES_PATH, 1); // for irisplit: it is read when a program starts
+    const RunResult run = RenderIdentity(in, out);
+    ::unsetenv("LD_PRELOAD");
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_EQ(run.err.find("irisplit: cannot write '" + out + "': the file written reads back different"), 0u)
+        << run.err;
+    EXPECT_EQ(ReadPicture(out).samples, old.samples);
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"in.tif", "out.tif"}));
+}
+
+// Every format the image library writes takes a sequence; channels that a
+// format cannot hold are dropped or added, and one line says so for the run.
+// Half samples reach formats whose writers take only float (FITS, RLA).
+TEST(ToolOutput, EveryFormatIsWrittenWithTheChannelsItHolds)
+{
+    struct Case {
+        const char* extension;
+        int channels, written;
+        const char* warning;
+        OIIO::TypeDesc type = OIIO::TypeDesc::UINT8;
+    };
+    for (const Case& c : {Case{"sgi", 4, 4, nullptr}, {"ppm", 4, 3, "pnm files cannot hold A: '"},
+                          {"hdr", 4, 3, "hdr files cannot hold A: '"}, {"ico", 3, 4, "ico files always hold alpha: '"},
+                          {"jpg", 4, 3, "jpeg files cannot hold A: '"}, {"bmp", 4, 4, nullptr}, {"tga", 4, 4, nullptr},
+                          {"dpx", 4, 4, nullptr}, {"iff", 4, 4, nullptr}, {"webp", 4, 4, nullptr},
+                          {"jp2", 4, 4, nullptr}, {"heic", 4, 4, nullptr},
+                          {"fits", 4, 4, nullptr, OIIO::TypeDesc::HALF}, {"gif", 4, 4, nullptr},
+                          {"rla", 4, 4, nullptr, OIIO::TypeDesc::HALF}}) {
+        SCOPED_TRACE(c.extension);
+        ScratchFolder folder;
+        const std::string in = folder.path(c.type == OIIO::TypeDesc::HALF ? "in.exr" : "in.png");
+        WritePicture(in, MakePicture(64, 32, c.channels, c.type, 0, float(UnitsPerOne(c.type))));
+        const std::string out = folder.path("out.");
+        const RunResult run = RunIrisplit({"render", in, out + "#." + c.extension, "--frames", "1-2", "-q"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        for (const char* frame : {"0001.", "0002."}) {
+            const Picture written = ReadPicture(out + frame + c.extension);
+            EXPECT_EQ(std::tie(written.width, written.height, written.channels), std::make_tuple(64, 32, c.written));
+        }
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), c.warning ? 1 : 0) << run.err;
+        EXPECT_TRUE(!c.warning || run.err.find(std::string("irisplit: warning: ") + c.warning) == 0) << run.err;
+    }
+    ScratchFolder folder; // JPEG 2000 takes 32 pixels across and down (above), not 31
+    WritePicture(folder.path("in.png"), MakePicture(32, 31, 3, OIIO::TypeDesc::UINT8, 0, 255));
+    const RunResult run = RunIrisplit({"render", folder.path("in.png"), folder.path("out.jp2")});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_NE(run.err.find("jpeg2000 files take frames of at least 32x32 pixels"), std::string::npos) << run.err;
+}
+
+// Writing through a symbolic link replaces its target, and the link stays; a
+// replaced file keeps its permission bits, a new one gets what the umask leaves.
+TEST(ToolOutput, LinksAndPermissionsStay)
+{
+    ScratchFolder folder;
+    std::filesystem::create_directory(folder.path("frames"));
+    const std::string target = folder.path("frames/kept.png"), created = folder.path("new.png");
+    WritePicture(folder.path("in.png"), MakePicture(16, 8, 3, OIIO::TypeDesc::UINT8, 0, 255));
+    WritePicture(target, MakePicture(4, 4, 3, OIIO::TypeDesc::UINT8, 0, 255));
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("frames/kept.png", folder.path("link.png").c_str()), 0);
+    for (const std::string& out : {folder.path("link.png"), created}) {
+        EXPECT_EQ(RenderIdentity(folder.path("in.png"), out).exitCode, 0);
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.path("link.png")));
+    EXPECT_EQ(ReadPicture(target).width, 16);
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"frames", "in.png", "link.png", "new.png"}));
+    EXPECT_EQ(std::filesystem::directory_iterator(folder.path("frames"))->path(), target);
+    const mode_t umask = ::umask(0);
+    ::umask(umask);
+    for (const auto& [file, mode] : {std::pair{target, mode_t(0600)}, {created, 0666 & ~umask}}) {
+        struct stat status {};
+        EXPECT_EQ(::stat(file.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, mode) << file;
+    }
+}
+
+// Colour becomes the kind the output format holds (0.8, 0.4, 0.2 straight is
+// 0.4, 0.2, 0.1 premultiplied at alpha 0.5): EXR premultiplied, PNG straight.
+// An EXR whose pixels cover part of its frame (its display window) is
+// rendered as that frame, transparent black around its pixels, and written
+// as the frame: PNG gets all of it, EXR keeps it as its display window.
+TEST(ToolOutput, AlphaAndFrameAreWhatReadersExpect)
+{
+    ScratchFolder folder;
+    OIIO::ImageSpec spec(8, 6, 4, OIIO::TypeDesc::FLOAT);
+    spec.x = 4, spec.y = 2, spec.full_width = 16, spec.full_height = 12;
+    OIIO::ImageBuf cropped(spec);
+    const float premultiplied[] = {0.4f, 0.2f, 0.1f, 0.5f};
+    ASSERT_TRUE(OIIO::ImageBufAlgo::fill(cropped, premultiplied));
+    ASSERT_TRUE(cropped.write(folder.path("cropped.exr")));
+    Picture straight = MakePicture(16, 12, 4, OIIO::TypeDesc::UINT8, 0, 255);
+    for (size_t i = 0; i < straight.samples.size(); ++i) {
+        straight.samples[i] = std::vector<float>{204, 102, 51, 128}[i % 4];
+    }
+    WritePicture(folder.path("straight.png"), straight);
+
+    const OIIO::ROI part(4, 12, 2, 8), whole(0, 16, 0, 12);
+    for (const auto& [in, out, covered, colour] :
+         {std::tuple{"cropped.exr", "out.exr", part, std::vector<float>{0.4f, 0.2f, 0.1f, 0.5f}},
+          {"cropped.exr", "out.png", part, std::vector<float>{0.8f, 0.4f, 0.2f, 0.5f}},
+          {"straight.png", "straight.exr", whole, std::vector<float>{0.4f, 0.2f, 0.1f, 128 / 255.0f}}}) {
+        SCOPED_TRACE(out);
+        ASSERT_EQ(RenderIdentity(folder.path(in), folder.path(out)).exitCode, 0);
+        const Picture written = ReadPicture(folder.path(out));
+        ASSERT_EQ(std::tie(written.width, written.height), std::make_tuple(16, 12));
+        for (int i = 0; i < 16 * 12 * 4; ++i) {
+            const float expected = covered.contains(i / 4 % 16, i / 64) ? colour[size_t(i % 4)] : 0.0f;
+            EXPECT_NEAR(written.samples[size_t(i)] / UnitsPerOne(written.format), expected, 1.0 / 255) << i;
+        }
+    }
+}
+
+} // namespace
+} // namespace tooltest

@@ -1,0 +1,173 @@
+#include "OutputFit.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <type_traits>
+#include <vector>
+
+namespace irisplit {
+namespace {
+
+constexpr const char* kUnassociatedAlpha = "oiio:UnassociatedAlpha";
+
+bool IsColour(const Image& image, int channel)
+{
+    return channel == image.red || channel == image.green || channel == image.blue;
+}
+
+std::string Listed(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names) {
+        text += (text.empty() ? "" : ", ") + name;
+    }
+    return text;
+}
+
+void SayOnce(const std::string& text)
+{
+    static std::atomic<bool> said{false};
+    if (!said.exchange(true)) {
+        std::fprintf(stderr, "irisplit: warning: %s (and so is any file like it)\n", text.c_str());
+    }
+}
+
+// `image` with only the channels at `kept`, in that order, and an opaque
+// alpha after them when `addAlpha`.
+Image WithChannels(const Image& image, const std::vector<int>& kept, bool addAlpha)
+{
+    Image fitted;
+    fitted.imageSpec = image.imageSpec;
+    fitted.sampleType = image.sampleType;
+    OIIO::ImageSpec& spec = fitted.imageSpec;
+    spec.channelnames.clear();
+    spec.channelformats.clear();
+    spec.alpha_channel = -1;
+    for (int c : kept) {
+        const int at = int(spec.channelnames.size());
+        spec.channelnames.push_back(image.imageSpec.channelnames[size_t(c)]);
+        fitted.red = c == image.red ? at : fitted.red;
+        fitted.green = c == image.green ? at : fitted.green;
+        fitted.blue = c == image.blue ? at : fitted.blue;
+        spec.alpha_channel = c == image.alpha ? at : spec.alpha_channel;
+    }
+    if (addAlpha) {
+        spec.alpha_channel = int(spec.channelnames.size());
+        spec.channelnames.push_back("A");
+    }
+    spec.nchannels = int(spec.channelnames.size());
+    fitted.alpha = spec.alpha_channel;
+
+    const size_t sampleSize = image.sampleType.size();
+    std::vector<uint8_t> opaque(sampleSize);
+    const float one = 1.0f;
+    OIIO::convert_pixel_values(OIIO::TypeDesc::FLOAT, &one, image.sampleType, opaque.data());
+    const size_t pixels = image.imageSpec.image_pixels();
+    fitted.pixels.resize(pixels * size_t(spec.nchannels) * sampleSize);
+    const uint8_t* in = image.pixels.data();
+    uint8_t* out = fitted.pixels.data();
+    for (size_t p = 0; p < pixels; ++p, in += size_t(image.imageSpec.nchannels) * sampleSize) {
+        for (int c : kept) {
+            std::memcpy(out, in + size_t(c) * sampleSize, sampleSize);
+            out += sampleSize;
+        }
+        if (addAlpha) {
+            std::memcpy(out, opaque.data(), sampleSize);
+            out += sampleSize;
+        }
+    }
+    return fitted;
+}
+
+// Multiplies colour by alpha, or divides it (where alpha is not 0), in the
+// samples' own units: integer samples are rounded and kept within their range.
+template <typename Sample>
+void ChangeAssociation(Image& image, bool multiply, float white)
+{
+    auto* samples = reinterpret_cast<Sample*>(image.pixels.data());
+    const size_t channels = size_t(image.imageSpec.nchannels);
+    const bool integer = !std::is_floating_point<Sample>::value;
+    for (Sample* pixel = samples; pixel < samples + image.imageSpec.image_pixels() * channels; pixel += channels) {
+        const float alpha = float(pixel[image.alpha]) / white;
+        if (!multiply && alpha == 0.0f) {
+            continue;
+        }
+        for (int c : {image.red, image.green, image.blue}) {
+            const float value = multiply ? float(pixel[c]) * alpha : float(pixel[c]) / alpha;
+            pixel[c] = integer ? Sample(std::min(std::round(value), white)) : Sample(value);
+        }
+    }
+}
+
+void ChangeAssociation(Image& image, bool multiply)
+{
+    switch (image.sampleType.basetype) {
+    case OIIO::TypeDesc::UINT8:
+        return ChangeAssociation<uint8_t>(image, multiply, 255.0f);
+    case OIIO::TypeDesc::UINT16:
+        return ChangeAssociation<uint16_t>(image, multiply, 65535.0f);
+    default:
+        return ChangeAssociation<float>(image, multiply, 1.0f);
+    }
+}
+
+bool FitsAssociation(const Image& image, AlphaKind kind)
+{
+    const bool straight = image.imageSpec.get_int_attribute(kUnassociatedAlpha) == 1;
+    return image.alpha < 0 || kind == AlphaKind::Either || straight == (kind == AlphaKind::Straight);
+}
+
+bool FitsOrigin(const OIIO::ImageSpec& spec, const OutputFormat& format)
+{
+    const bool origin = spec.x != 0 || spec.y != 0 || spec.full_x != 0 || spec.full_y != 0;
+    const bool negative = spec.x < 0 || spec.y < 0 || spec.full_x < 0 || spec.full_y < 0;
+    return !origin || (format.holdsOrigin && (!negative || format.holdsNegativeOrigin));
+}
+
+} // namespace
+
+std::optional<Image> FitToFormat(const Image& image, const OutputFormat& format, const std::string& path)
+{
+    std::vector<int> kept;
+    std::vector<std::string> dropped;
+    for (int c = 0; c < image.imageSpec.nchannels; ++c) {
+        const bool holds = c == image.alpha ? format.holdsAlpha : IsColour(image, c) || format.holdsOtherChannels;
+        if (holds) {
+            kept.push_back(c);
+        } else {
+            dropped.push_back(image.imageSpec.channelnames[size_t(c)]);
+        }
+    }
+    const bool addAlpha = format.needsAlpha && image.alpha < 0;
+    const bool fitsOrigin = FitsOrigin(image.imageSpec, format);
+    const bool widen = !format.holdsHalf && image.imageSpec.format == OIIO::TypeDesc::HALF;
+    if (dropped.empty() && !addAlpha && FitsAssociation(image, format.alphaKind) && fitsOrigin && !widen) {
+        return std::nullopt;
+    }
+
+    Image fitted = dropped.empty() && !addAlpha ? image : WithChannels(image, kept, addAlpha);
+    if (!dropped.empty()) {
+        SayOnce(format.name + " files cannot hold " + Listed(dropped) + ": '" + path + "' is written without " +
+                (dropped.size() == 1 ? "it" : "them"));
+    }
+    if (addAlpha) {
+        SayOnce(format.name + " files always hold alpha: '" + path + "' is written with an opaque one");
+    }
+    if (!FitsAssociation(fitted, format.alphaKind)) {
+        const bool straight = format.alphaKind == AlphaKind::Straight;
+        ChangeAssociation(fitted, !straight);
+        fitted.imageSpec.attribute(kUnassociatedAlpha, int(straight));
+    }
+    if (widen) {
+        fitted.imageSpec.set_format(OIIO::TypeDesc::FLOAT);
+    }
+    if (!fitsOrigin) {
+        fitted.imageSpec.x = fitted.imageSpec.y = fitted.imageSpec.full_x = fitted.imageSpec.full_y = 0;
+    }
+    return fitted;
+}
+
+} // namespace irisplit
