@@ -70,7 +70,7 @@ case_bad-use() {
   ffmpeg -v error -i "$SAMPLE" -vf crop=1:1:300:200 "$work/one.png"
   # plug-in folder; ffmpeg input; frei0r values; the line expected once ("" none)
   local cases=(
-    "$work/alone;-loop 1 -i $SAMPLE;0|0.6;cannot use the effect module '$work/alone/IRX GL.so'"
+    "$work/alone;-loop 1 -i $SAMPLE;0|0.6;cannot load the effect module '$work/irisplit/IRX GL.so'"
     "$FREI0R_DIR;-loop 1 -i $SAMPLE;0|nan|0.5|1.5;Position is nan, Scale is 1.5: outside 0 to 1"
     "$FREI0R_DIR;-loop 1 -i $SAMPLE;-0.1|0.6;Channels is -0.1: outside 0 to 1"
     "$FREI0R_DIR;-f lavfi -i testsrc=size=16400x4;0|0.6;rendering a 16400x4 frame failed"
@@ -120,7 +120,8 @@ case_gstreamer() {
 case_install() {
   cmake --install "$BUILD_DIR" --component frei0r --prefix "$work/prefix" >/dev/null
   FREI0R_DIR=$work/prefix/lib/frei0r-1 FREI0R_PATH=$work/prefix/lib/frei0r-1
-  [ -f "$FREI0R_DIR/IRX GL.so" ] && [ ! -L "$FREI0R_DIR/IRX GL.so" ] || fail "install: no module beside the plug-in"
+  [ -f "$work/prefix/lib/irisplit/IRX GL.so" ] && [ ! -L "$work/prefix/lib/irisplit/IRX GL.so" ] ||
+    fail "install: no module in lib/irisplit"
   rows=("${rows[0]}")
   case_ffmpeg
 }
