@@ -44,8 +44,9 @@ private:
 
 RenderCrew::RenderCrew(unsigned threads, std::function<void()> onStart) {
     threads = ThreadsForCores(threads);
+    for (unsigned i = 0; i < threads; ++i) workers_.push_back(std::make_unique<Worker>());
     threads_.reserve(threads);
-    for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this, onStart] { work(onStart); });
+    for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this, i, onStart] { work(i, onStart); });
 }
 
 RenderCrew::~RenderCrew() {
@@ -53,22 +54,41 @@ RenderCrew::~RenderCrew() {
         std::lock_guard<std::mutex> lock(mutex_);
         quitting_ = true;
     }
-    queued_.notify_all();
+    for (const auto& worker : workers_) worker->wake.notify_one();
     for (std::thread& thread : threads_) thread.join();
 }
 
-void RenderCrew::work(const std::function<void()>& onStart) {
+void RenderCrew::hand(std::function<void()> job) {
+    if (idle_.empty()) {
+        queued_.push_back(std::move(job));
+        return;
+    }
+    Worker& worker = *workers_[idle_.back()];
+    idle_.pop_back();
+    worker.job = std::move(job);
+    worker.wake.notify_one();
+}
+
+void RenderCrew::work(size_t index, const std::function<void()>& onStart) {
     if (onStart) onStart();
+    Worker& self = *workers_[index];
+    std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        std::function<void()> job;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            queued_.wait(lock, [&] { return quitting_ || !jobs_.empty(); });
-            if (jobs_.empty()) return;
-            job = std::move(jobs_.front());
-            jobs_.pop_front();
+        if (!self.job && !queued_.empty()) {
+            self.job = std::move(queued_.front());
+            queued_.pop_front();
         }
+        if (!self.job) {
+            if (quitting_) return;
+            idle_.push_back(index);
+            self.wake.wait(lock, [&] { return self.job || quitting_; });
+            continue;
+        }
+        const std::function<void()> job = std::move(self.job);
+        self.job = nullptr;
+        lock.unlock();
         job();
+        lock.lock();
     }
 }
 
@@ -77,9 +97,8 @@ void RenderCrew::run(const std::function<void()>& job) {
     std::future<void> done = task.get_future();
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        jobs_.emplace_back([&task] { task(); });
+        hand([&task] { task(); });
     }
-    queued_.notify_one();
     done.get();
 }
 
@@ -94,10 +113,9 @@ void RenderCrew::share(size_t count, unsigned threads, const std::function<void(
         for (size_t i = 0; i < helpers; ++i) {
             tasks.emplace_back([&indices] { indices.work(); });
             done.push_back(tasks.back().get_future());
-            jobs_.emplace_back([task = &tasks.back()] { (*task)(); });
+            hand([task = &tasks.back()] { (*task)(); });
         }
     }
-    queued_.notify_all();
     for (std::future<void>& one : done) one.get();
     indices.rethrowFailure();
 }

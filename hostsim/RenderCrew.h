@@ -1,13 +1,17 @@
 // A fixed set of long-lived render threads, as a compositing host keeps: the
 // effect sees the same few threads whatever threads hand it work, and what it
 // keeps per thread (a graphics context, compiled programs) serves every job
-// after the first. The threads start with the crew and end with it.
+// after the first. A job goes to the thread that went idle last, so work that
+// comes one job at a time stays on one thread and only as many threads as
+// there are jobs at once ever render. The threads start with the crew and end
+// with it.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -33,11 +37,17 @@ public:
     void share(size_t count, unsigned threads, const std::function<void(size_t)>& job);
 
 private:
-    void work(const std::function<void()>& onStart);
+    struct Worker {
+        std::condition_variable wake;
+        std::function<void()> job; // handed over, not yet taken
+    };
+    void hand(std::function<void()> job); // under mutex_
+    void work(size_t index, const std::function<void()>& onStart);
 
     std::mutex mutex_;
-    std::condition_variable queued_;
-    std::deque<std::function<void()>> jobs_;
+    std::vector<std::unique_ptr<Worker>> workers_;
+    std::vector<size_t> idle_;                 // workers waiting, the last one idle last
+    std::deque<std::function<void()>> queued_; // jobs no worker was free for
     bool quitting_ = false;
     std::vector<std::thread> threads_; // last: they start once everything above exists
 };

@@ -2,10 +2,13 @@
 # The frei0r plug-in inside real hosts, headless. Each host's frames must equal,
 # byte for byte, what the irisplit tool renders from the same picture with the
 # same settings; bad use must leave the frames as they were, with one line on
-# standard error per failure however many frames fail.
-#   usage: real-hosts.sh ffmpeg|bad-use|melt|gstreamer|install
-#   environment: IRISPLIT (the tool), FREI0R_DIR (the build's frei0r-1 folder),
-#                SAMPLE (an 8-bit PNG), BUILD_DIR (for cmake --install)
+# standard error per failure however many frames fail. A host of our own
+# (CALLING_HOST) calls the plug-in the ways editors do: describing it only,
+# from a thread with its own GLX context, from threads that come and go.
+#   usage: real-hosts.sh ffmpeg|bad-use|melt|gstreamer|install|describe|glx-caller|
+#                        short-lived-callers|preview-size
+#   environment: IRISPLIT (the tool), CALLING_HOST, FREI0R_DIR (the build's
+#                frei0r-1 folder), SAMPLE (an 8-bit PNG), BUILD_DIR (for cmake --install)
 set -euo pipefail
 
 work=$(mktemp -d)
@@ -91,12 +94,20 @@ case_bad-use() {
   done
 }
 
-case_melt() {
-  local size
-  size=$(ffprobe -v error -show_entries stream=width,height -of csv=p=0 "$SAMPLE")
+# SAMPLE's width and height as "W H".
+sample_size() { ffprobe -v error -show_entries stream=width,height -of csv=p=0 "$SAMPLE" | tr , ' '; }
+
+# A melt profile of SAMPLE's size.
+melt_profile() {
+  local width height
+  read -r width height < <(sample_size)
   # melt needs the description (it crashes cloning a profile without one).
-  printf '%s\n' "description=sample" "width=${size%,*}" "height=${size#*,}" frame_rate_num=25 frame_rate_den=1 progressive=1 \
+  printf '%s\n' "description=sample" "width=$width" "height=$height" frame_rate_num=25 frame_rate_den=1 progressive=1 \
     sample_aspect_num=1 sample_aspect_den=1 display_aspect_num=16 display_aspect_den=9 >"$work/profile"
+}
+
+case_melt() {
+  melt_profile
   # Position keyed from 0 px at frame 0 to 16 px at frame 5, rendered on three
   # threads at once (real_time=-3: MLT gives each thread its own instance).
   melt -profile "$work/profile" "avformat:$SAMPLE" out=5 -attach frei0r.irisplit "Position=0=0.5;5=0.504" \
@@ -115,6 +126,73 @@ case_gstreamer() {
   expected "$work/want.rgba" 1 --channels red-green --position -10 --rotation -18 --scale -100
   same "$work/got.rgba" "$work/want.rgba" "gst-launch-1.0"
   no_report "$work/log" gstreamer
+}
+
+case_describe() {
+  "$CALLING_HOST" describe "$FREI0R_DIR/irisplit.so" >"$work/params" 2>"$work/log" || fail "describe: $(cat "$work/log")"
+  [ ! -s "$work/log" ] || fail "describing wrote: $(cat "$work/log")"
+  grep -qF "1 Position: How far the pair moves apart along both axes, the two channels opposite ways: 0 to 1 is -2000 to 2000 pixels" \
+    "$work/params" || fail "describe: no ranges in the explanations: $(cat "$work/params")"
+  grep -q "^5 Frame width: " "$work/params" || fail "describe: no Frame width"
+}
+
+# The host's frames of SAMPLE with the first row's settings, as the tool renders them.
+calling_host_renders() { # mode frames
+  local values options width height
+  read -r values options <<<"${rows[0]}"
+  read -r width height < <(sample_size)
+  raw "$SAMPLE" "$work/in.rgba"
+  xvfb-run -a "$CALLING_HOST" "$1" "$FREI0R_DIR/irisplit.so" "$work/in.rgba" "$width" "$height" "$2" \
+    "$work/got.rgba" "$values" 2>"$work/log" || fail "$1: $(cat "$work/log")"
+  no_report "$work/log" "$1"
+}
+
+case_glx-caller() {
+  calling_host_renders glx 3
+  read -r _ options <<<"${rows[0]}"
+  expected "$work/want.rgba" 1-3 $options
+  same "$work/got.rgba" "$work/want.rgba" "glx-caller"
+}
+
+case_short-lived-callers() {
+  calling_host_renders callers 200
+  read -r _ options <<<"${rows[0]}"
+  expected "$work/want.rgba" 1 $options
+  same "$work/got.rgba" "$work/want.rgba" "short-lived-callers"
+}
+
+# PSNR of two raw RGBA frames per channel, as "r g b".
+psnr() { # a b WxH
+  ffmpeg -v info -f rawvideo -pix_fmt rgba -s "$3" -i "$1" -f rawvideo -pix_fmt rgba -s "$3" -i "$2" \
+    -lavfi psnr -f null - 2>&1 | sed -n 's/.*PSNR r:\([^ ]*\) g:\([^ ]*\) b:\([^ ]*\) .*/\1 \2 \3/p'
+}
+
+case_preview-size() {
+  melt_profile
+  local to_raw=(f=rawvideo vcodec=rawvideo pix_fmt=rgba an=1 real_time=-1) width height
+  read -r width height < <(sample_size)
+  local frame_width
+  frame_width=$(awk -v w="$width" 'BEGIN { printf "%.6f", w / 100000 }')
+  # Position 20 px of the profile's frame, rendered at full and at half size.
+  for size in full half; do
+    local scale=1
+    [ $size = half ] && scale=2
+    melt -profile "$work/profile" "avformat:$SAMPLE" out=0 -attach frei0r.irisplit Position=0.505 \
+      "Frame width=$frame_width" -consumer "avformat:$work/$size.rgba" "${to_raw[@]}" \
+      width=$((width / scale)) height=$((height / scale)) >"$work/log" 2>&1 || fail "melt $size: $(cat "$work/log")"
+    no_report "$work/log" "melt $size"
+  done
+  "$IRISPLIT" render "$SAMPLE" "$work/tool.png" --position 20 --quiet >/dev/null
+  raw "$work/tool.png" "$work/want.rgba"
+  same "$work/full.rgba" "$work/want.rgba" "preview-size at full size"
+  # The tool's frame scaled down as melt scales: the moved pair (red and blue)
+  # must match it as closely as the channel left in place (green) does.
+  melt -profile "$work/profile" "avformat:$work/tool.png" out=0 -consumer "avformat:$work/want-half.rgba" \
+    "${to_raw[@]}" width=$((width / 2)) height=$((height / 2)) >"$work/log" 2>&1 || fail "melt: $(cat "$work/log")"
+  local r g b
+  read -r r g b < <(psnr "$work/half.rgba" "$work/want-half.rgba" "$((width / 2))x$((height / 2))")
+  awk -v r="$r" -v g="$g" -v b="$b" 'BEGIN { exit !(r >= g - 10 && b >= g - 10) }' ||
+    fail "preview-size at half size: PSNR red $r, blue $b dB against green $g dB"
 }
 
 case_install() {
