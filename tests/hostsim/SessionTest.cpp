@@ -1,0 +1,58 @@
+#include "hostsim/Session.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <set>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using SeenCommands = std::vector<std::pair<PF_Cmd, std::thread::id>> (*)();
+
+hostsim::FrameRequest SmallFrame() { return hostsim::FrameRequest(hostsim::World({PF_PixelFormat_ARGB32, 4, 4, std::nullopt})); }
+
+// Describing runs on the caller's thread; global setup, frames and setdown on
+// the session's own threads, never more of them than it has, whatever thread
+// calls; a failed global setup is set down and tried again by the next frame.
+TEST(Session, GraphicsRunOnItsOwnFewThreadsAndAFailedSetupIsTriedAgain) {
+    void* effect = dlopen(SESSION_EFFECT_PATH, RTLD_NOW | RTLD_LOCAL); // keeps its notes past the session
+    ASSERT_NE(effect, nullptr);
+    const auto seenCommands = reinterpret_cast<SeenCommands>(dlsym(effect, "SeenCommands"));
+    ASSERT_NE(seenCommands, nullptr);
+    constexpr unsigned kRenderThreads = 2;
+    std::set<std::thread::id> callers{std::this_thread::get_id()};
+    {
+        hostsim::SessionOptions options;
+        options.renderThreads = kRenderThreads;
+        hostsim::Session session(SESSION_EFFECT_PATH, options);
+        session.parameters();
+        EXPECT_THROW(session.render(SmallFrame()), hostsim::CommandFailure);
+        for (int i = 0; i < 20; ++i) {
+            std::thread caller([&] { EXPECT_EQ(session.render(SmallFrame()).result, PF_Err_NONE); });
+            callers.insert(caller.get_id());
+            caller.join();
+        }
+    }
+    const auto seen = seenCommands();
+    std::vector<PF_Cmd> expected{PF_Cmd_PARAMS_SETUP, PF_Cmd_GLOBAL_SETUP, PF_Cmd_GLOBAL_SETDOWN, PF_Cmd_GLOBAL_SETUP};
+    expected.insert(expected.end(), 20, PF_Cmd_SMART_RENDER);
+    expected.push_back(PF_Cmd_GLOBAL_SETDOWN);
+    std::vector<PF_Cmd> commands;
+    std::set<std::thread::id> renderThreads;
+    for (const auto& [command, thread] : seen) {
+        commands.push_back(command);
+        if (command != PF_Cmd_PARAMS_SETUP) renderThreads.insert(thread);
+    }
+    EXPECT_EQ(commands, expected);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front().second, std::this_thread::get_id());
+    EXPECT_LE(renderThreads.size(), kRenderThreads);
+    for (const std::thread::id& caller : callers) EXPECT_EQ(renderThreads.count(caller), 0u);
+    dlclose(effect);
+}
+
+} // namespace
