@@ -8,7 +8,9 @@
 namespace hostsim {
 namespace {
 
-unsigned ThreadsForCores(unsigned threads) { return threads ? threads : std::max(1u, std::thread::hardware_concurrency()); }
+unsigned ThreadsForCores(unsigned threads) {
+    return threads ? threads : std::max(1u, std::thread::hardware_concurrency());
+}
 
 // Indices 0..count-1 shared by threads that each call work().
 class SharedIndices {

@@ -13,11 +13,14 @@ namespace {
 
 using SeenCommands = std::vector<std::pair<PF_Cmd, std::thread::id>> (*)();
 
-hostsim::FrameRequest SmallFrame() { return hostsim::FrameRequest(hostsim::World({PF_PixelFormat_ARGB32, 4, 4, std::nullopt})); }
+hostsim::FrameRequest SmallFrame() {
+    return hostsim::FrameRequest(hostsim::World({PF_PixelFormat_ARGB32, 4, 4, std::nullopt}));
+}
 
 // Describing runs on the caller's thread; global setup, frames and setdown on
-// the session's own threads, never more of them than it has, whatever thread
-// calls; a failed global setup is set down and tried again by the next frame.
+// the session's own threads, never more of them than it has, whatever threads
+// call and however many at once; a failed global setup is set down and tried
+// again by the next frame.
 TEST(Session, GraphicsRunOnItsOwnFewThreadsAndAFailedSetupIsTriedAgain) {
     void* effect = dlopen(SESSION_EFFECT_PATH, RTLD_NOW | RTLD_LOCAL); // keeps its notes past the session
     ASSERT_NE(effect, nullptr);
@@ -31,10 +34,13 @@ TEST(Session, GraphicsRunOnItsOwnFewThreadsAndAFailedSetupIsTriedAgain) {
         hostsim::Session session(SESSION_EFFECT_PATH, options);
         session.parameters();
         EXPECT_THROW(session.render(SmallFrame()), hostsim::CommandFailure);
-        for (int i = 0; i < 20; ++i) {
-            std::thread caller([&] { EXPECT_EQ(session.render(SmallFrame()).result, PF_Err_NONE); });
-            callers.insert(caller.get_id());
-            caller.join();
+        for (int rounds = 0; rounds < 5; ++rounds) { // four callers at once, then four new ones
+            std::vector<std::thread> round;
+            for (int i = 0; i < 4; ++i) {
+                round.emplace_back([&] { EXPECT_EQ(session.render(SmallFrame()).result, PF_Err_NONE); });
+                callers.insert(round.back().get_id());
+            }
+            for (std::thread& caller : round) caller.join();
         }
     }
     const auto seen = seenCommands();

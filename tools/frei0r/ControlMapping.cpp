@@ -29,7 +29,7 @@ constexpr ParamWords kWords[kParamCount] = {
      "pixels"},
 };
 
-// Frame width: value × 100000 pixels, whole pixels.
+// Frame width: the value times 100000 pixels, rounded to whole pixels.
 constexpr double kFrameWidthAt1 = 100000.0;
 
 // Every angle is reached within half a turn either way.
@@ -110,8 +110,9 @@ std::string ControlMapping::explanation(int index) const {
         return text;
     }
     if (index == kFrameWidth)
-        return std::string(words.what) + ": the value times 100000 pixels, rounded to whole pixels (0.0192 is 1920); 0, the default, "
-                                         "is the frame handed over";
+        return std::string(words.what) +
+               ": the value times 100000 pixels, rounded to whole pixels (0.0192 is 1920); 0, the default, is the "
+               "frame handed over";
     const Span& span = spans_[index];
     const std::string unit = std::string(" ") + words.unit;
     return std::string(words.what) + ": 0 to 1 is " + Number(span.at0) + " to " + Number(span.at1) + unit +
