@@ -3,10 +3,9 @@
 # byte for byte, what the irisplit tool renders from the same picture with the
 # same settings; bad use must leave the frames as they were, with one line on
 # standard error per failure however many frames fail. A host of our own
-# (CALLING_HOST) calls the plug-in the ways editors do: describing it only,
-# from a thread with its own GLX context, from threads that come and go.
-#   usage: real-hosts.sh ffmpeg|bad-use|melt|gstreamer|install|describe|glx-caller|
-#                        short-lived-callers|preview-size
+# (CALLING_HOST) calls the plug-in as editors do, from threads that come and
+# go, each with a GLX context of its own current.
+#   usage: real-hosts.sh ffmpeg|bad-use|melt|gstreamer|install|describe|callers|preview-size
 #   environment: IRISPLIT (the tool), CALLING_HOST, FREI0R_DIR (the build's
 #                frei0r-1 folder), SAMPLE (an 8-bit PNG), BUILD_DIR (for cmake --install)
 set -euo pipefail
@@ -129,36 +128,26 @@ case_gstreamer() {
 }
 
 case_describe() {
-  "$CALLING_HOST" describe "$FREI0R_DIR/irisplit.so" >"$work/params" 2>"$work/log" || fail "describe: $(cat "$work/log")"
-  [ ! -s "$work/log" ] || fail "describing wrote: $(cat "$work/log")"
-  grep -qF "1 Position: How far the pair moves apart along both axes, the two channels opposite ways: 0 to 1 is -2000 to 2000 pixels" \
-    "$work/params" || fail "describe: no ranges in the explanations: $(cat "$work/params")"
-  grep -q "^5 Frame width: " "$work/params" || fail "describe: no Frame width"
+  # What the editors read when they list filters: the effect's own ranges,
+  # with no graphics driver loaded and no context information printed.
+  LD_DEBUG=files melt -query filter=frei0r.irisplit >"$work/params" 2>"$work/log" || fail "describe: $(cat "$work/log")"
+  if grep -E "file=[^ ]*(_dri\.so|libgallium|libEGL_mesa|libGLX_mesa)" "$work/log"; then fail "describing loaded a driver"; fi
+  if grep "OpenGL Renderer" "$work/log"; then fail "describing printed context information"; fi
+  grep -qF "0 to 1 is -2000 to 2000 pixels" "$work/params" || fail "describe: no ranges: $(cat "$work/params")"
+  grep -q "Frame width" "$work/params" || fail "describe: no Frame width"
 }
 
-# The host's frames of SAMPLE with the first row's settings, as the tool renders them.
-calling_host_renders() { # mode frames
+case_callers() {
+  # 200 threads in turn, each with the host's GLX context current.
   local values options width height
   read -r values options <<<"${rows[0]}"
   read -r width height < <(sample_size)
   raw "$SAMPLE" "$work/in.rgba"
-  xvfb-run -a "$CALLING_HOST" "$1" "$FREI0R_DIR/irisplit.so" "$work/in.rgba" "$width" "$height" "$2" \
-    "$work/got.rgba" "$values" 2>"$work/log" || fail "$1: $(cat "$work/log")"
-  no_report "$work/log" "$1"
-}
-
-case_glx-caller() {
-  calling_host_renders glx 3
-  read -r _ options <<<"${rows[0]}"
-  expected "$work/want.rgba" 1-3 $options
-  same "$work/got.rgba" "$work/want.rgba" "glx-caller"
-}
-
-case_short-lived-callers() {
-  calling_host_renders callers 200
-  read -r _ options <<<"${rows[0]}"
+  xvfb-run -a "$CALLING_HOST" "$FREI0R_DIR/irisplit.so" "$work/in.rgba" "$width" "$height" 200 "$work/got.rgba" \
+    "$values" 2>"$work/log" || fail "callers: $(cat "$work/log")"
+  no_report "$work/log" callers
   expected "$work/want.rgba" 1 $options
-  same "$work/got.rgba" "$work/want.rgba" "short-lived-callers"
+  same "$work/got.rgba" "$work/want.rgba" callers
 }
 
 # PSNR of two raw RGBA frames per channel, as "r g b".
@@ -167,29 +156,31 @@ psnr() { # a b WxH
     -lavfi psnr -f null - 2>&1 | sed -n 's/.*PSNR r:\([^ ]*\) g:\([^ ]*\) b:\([^ ]*\) .*/\1 \2 \3/p'
 }
 
+# SOURCE through melt with the sample's profile at 1/SCALE of its size, as raw RGBA.
+melt_at() { # source out scale melt-arguments...
+  local source=$1 out=$2 scale=$3 width height
+  shift 3
+  read -r width height < <(sample_size)
+  melt -profile "$work/profile" "avformat:$source" out=0 "$@" -consumer "avformat:$out" f=rawvideo vcodec=rawvideo \
+    pix_fmt=rgba an=1 real_time=-1 width=$((width / scale)) height=$((height / scale)) >"$work/log" 2>&1 ||
+    fail "melt: $(cat "$work/log")"
+  no_report "$work/log" melt
+}
+
 case_preview-size() {
   melt_profile
-  local to_raw=(f=rawvideo vcodec=rawvideo pix_fmt=rgba an=1 real_time=-1) width height
+  local width height r g b
   read -r width height < <(sample_size)
-  local frame_width
-  frame_width=$(awk -v w="$width" 'BEGIN { printf "%.6f", w / 100000 }')
-  # Position 20 px of the profile's frame, rendered at full and at half size.
-  for size in full half; do
-    local scale=1
-    [ $size = half ] && scale=2
-    melt -profile "$work/profile" "avformat:$SAMPLE" out=0 -attach frei0r.irisplit Position=0.505 \
-      "Frame width=$frame_width" -consumer "avformat:$work/$size.rgba" "${to_raw[@]}" \
-      width=$((width / scale)) height=$((height / scale)) >"$work/log" 2>&1 || fail "melt $size: $(cat "$work/log")"
-    no_report "$work/log" "melt $size"
-  done
+  # Position 20 px of the profile's frame, which Frame width names.
+  local effect=(-attach frei0r.irisplit Position=0.505 "Frame width=$(awk -v w="$width" 'BEGIN { print w / 100000 }')")
+  melt_at "$SAMPLE" "$work/full.rgba" 1 "${effect[@]}"
+  melt_at "$SAMPLE" "$work/half.rgba" 2 "${effect[@]}"
   "$IRISPLIT" render "$SAMPLE" "$work/tool.png" --position 20 --quiet >/dev/null
   raw "$work/tool.png" "$work/want.rgba"
   same "$work/full.rgba" "$work/want.rgba" "preview-size at full size"
   # The tool's frame scaled down as melt scales: the moved pair (red and blue)
   # must match it as closely as the channel left in place (green) does.
-  melt -profile "$work/profile" "avformat:$work/tool.png" out=0 -consumer "avformat:$work/want-half.rgba" \
-    "${to_raw[@]}" width=$((width / 2)) height=$((height / 2)) >"$work/log" 2>&1 || fail "melt: $(cat "$work/log")"
-  local r g b
+  melt_at "$work/tool.png" "$work/want-half.rgba" 2
   read -r r g b < <(psnr "$work/half.rgba" "$work/want-half.rgba" "$((width / 2))x$((height / 2))")
   awk -v r="$r" -v g="$g" -v b="$b" 'BEGIN { exit !(r >= g - 10 && b >= g - 10) }' ||
     fail "preview-size at half size: PSNR red $r, blue $b dB against green $g dB"
