@@ -106,13 +106,13 @@ void RenderCrew::run(const std::function<void()>& job) {
 
 void RenderCrew::share(size_t count, unsigned threads, const std::function<void(size_t)>& job) {
     SharedIndices indices(count, job);
-    const size_t helpers = std::min<size_t>({count, threads ? threads : size(), size()});
+    const size_t threadsUsed = std::min<size_t>({count, threads ? threads : size(), size()});
     std::vector<std::packaged_task<void()>> tasks;
-    tasks.reserve(helpers);
+    tasks.reserve(threadsUsed);
     std::vector<std::future<void>> done;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        for (size_t i = 0; i < helpers; ++i) {
+        for (size_t i = 0; i < threadsUsed; ++i) {
             tasks.emplace_back([&indices] { indices.work(); });
             done.push_back(tasks.back().get_future());
             hand([task = &tasks.back()] { (*task)(); });
@@ -124,9 +124,9 @@ void RenderCrew::share(size_t count, unsigned threads, const std::function<void(
 
 void ShareOnFreshThreads(size_t count, unsigned threads, const std::function<void(size_t)>& job) {
     SharedIndices indices(count, job);
-    const size_t helpers = std::min<size_t>(count, ThreadsForCores(threads));
+    const size_t threadsUsed = std::min<size_t>(count, ThreadsForCores(threads));
     std::vector<std::thread> workers;
-    for (size_t t = 0; t < helpers; ++t) workers.emplace_back([&indices] { indices.work(); });
+    for (size_t t = 0; t < threadsUsed; ++t) workers.emplace_back([&indices] { indices.work(); });
     for (std::thread& worker : workers) worker.join();
     indices.rethrowFailure();
 }
