@@ -50,7 +50,7 @@ bash "$root/bench/install-deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${IRX_BUILD_TYPE:-RelWithDebInfo}" >/dev/null
 cmake --build "$build" --target irisplit irx_frei0r --parallel "$(nproc)"
 irisplit="$build/irisplit"
-frei0r="$build/frei0r-1"
+frei0r="$build/lib/frei0r-1"
 
 work="$build/bench/sequence"
 in="$work/in.%04d.png"

@@ -57,6 +57,10 @@ public:
     void renderFrames(size_t count, unsigned threads,
                       const std::function<FrameRequest(size_t)>& make,
                       const std::function<void(size_t, FrameResult&&)>& done);
+    // Frame `index` of such work on the calling thread: made, rendered, handed
+    // to done, and its input given back to the request's world pool.
+    void renderMade(size_t index, const std::function<FrameRequest(size_t)>& make,
+                    const std::function<void(size_t, FrameResult&&)>& done);
 
     // What all commands so far left behind (handles may legitimately span
     // commands, e.g. sequence data the host disposes of itself).

@@ -13,6 +13,8 @@ packages=(
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   # Packs the GPU check's bundle.
   xz-utils
+  # A frei0r host of the tests' own that has a GLX context current, on Xvfb.
+  libgl-dev libx11-dev xvfb xauth
 )
 
 source "$(dirname "$0")/ensure-packages.sh"

@@ -2,10 +2,12 @@
 # The frei0r plug-in inside real hosts, headless. Each host's frames must equal,
 # byte for byte, what the irisplit tool renders from the same picture with the
 # same settings; bad use must leave the frames as they were, with one line on
-# standard error per failure however many frames fail.
-#   usage: real-hosts.sh ffmpeg|bad-use|require-gpu|melt|gstreamer|install
-#   environment: IRISPLIT (the tool), FREI0R_DIR (the build's frei0r-1 folder),
-#                SAMPLE (an 8-bit PNG), BUILD_DIR (for cmake --install)
+# standard error per failure however many frames fail. A host of our own
+# (CALLING_HOST) calls the plug-in as editors do, from threads that come and
+# go, each with a GLX context of its own current.
+#   usage: real-hosts.sh ffmpeg|bad-use|require-gpu|melt|gstreamer|install|describe|callers|preview-size
+#   environment: IRISPLIT (the tool), CALLING_HOST, FREI0R_DIR (the build's
+#                frei0r-1 folder), SAMPLE (an 8-bit PNG), BUILD_DIR (for cmake --install)
 set -euo pipefail
 
 work=$(mktemp -d)
@@ -70,7 +72,7 @@ case_bad-use() {
   ffmpeg -v error -i "$SAMPLE" -vf crop=1:1:300:200 "$work/one.png"
   # plug-in folder; ffmpeg input; frei0r values; the line expected once ("" none)
   local cases=(
-    "$work/alone;-loop 1 -i $SAMPLE;0|0.6;cannot use the effect module '$work/alone/IRX GL.so'"
+    "$work/alone;-loop 1 -i $SAMPLE;0|0.6;cannot load the effect module '$work/irisplit/IRX GL.so'"
     "$FREI0R_DIR;-loop 1 -i $SAMPLE;0|nan|0.5|1.5;Position is nan, Scale is 1.5: outside 0 to 1"
     "$FREI0R_DIR;-loop 1 -i $SAMPLE;-0.1|0.6;Channels is -0.1: outside 0 to 1"
     "$FREI0R_DIR;-f lavfi -i testsrc=size=16400x4;0|0.6;rendering a 16400x4 frame failed"
@@ -105,12 +107,20 @@ case_require-gpu() {
     fail "require-gpu: the module did not say why: $(cat "$work/log")"
 }
 
-case_melt() {
-  local size
-  size=$(ffprobe -v error -show_entries stream=width,height -of csv=p=0 "$SAMPLE")
+# SAMPLE's width and height as "W H".
+sample_size() { ffprobe -v error -show_entries stream=width,height -of csv=p=0 "$SAMPLE" | tr , ' '; }
+
+# A melt profile of SAMPLE's size.
+melt_profile() {
+  local width height
+  read -r width height < <(sample_size)
   # melt needs the description (it crashes cloning a profile without one).
-  printf '%s\n' "description=sample" "width=${size%,*}" "height=${size#*,}" frame_rate_num=25 frame_rate_den=1 progressive=1 \
+  printf '%s\n' "description=sample" "width=$width" "height=$height" frame_rate_num=25 frame_rate_den=1 progressive=1 \
     sample_aspect_num=1 sample_aspect_den=1 display_aspect_num=16 display_aspect_den=9 >"$work/profile"
+}
+
+case_melt() {
+  melt_profile
   # Position keyed from 0 px at frame 0 to 16 px at frame 5, rendered on three
   # threads at once (real_time=-3: MLT gives each thread its own instance).
   melt -profile "$work/profile" "avformat:$SAMPLE" out=5 -attach frei0r.irisplit "Position=0=0.5;5=0.504" \
@@ -131,10 +141,70 @@ case_gstreamer() {
   no_report "$work/log" gstreamer
 }
 
+case_describe() {
+  # What the editors read when they list filters: the effect's own ranges,
+  # with no graphics driver loaded and no context information printed.
+  LD_DEBUG=files melt -query filter=frei0r.irisplit >"$work/params" 2>"$work/log" || fail "describe: $(cat "$work/log")"
+  if grep -E "file=[^ ]*(_dri\.so|libgallium|libEGL_mesa|libGLX_mesa)" "$work/log"; then fail "describing loaded a driver"; fi
+  if grep "OpenGL Renderer" "$work/log"; then fail "describing printed context information"; fi
+  grep -qF "0 to 1 is -2000 to 2000 pixels" "$work/params" || fail "describe: no ranges: $(cat "$work/params")"
+  grep -q "Frame width" "$work/params" || fail "describe: no Frame width"
+}
+
+case_callers() {
+  # 200 threads in turn, each with the host's GLX context current.
+  local values options width height
+  read -r values options <<<"${rows[0]}"
+  read -r width height < <(sample_size)
+  raw "$SAMPLE" "$work/in.rgba"
+  xvfb-run -a "$CALLING_HOST" "$FREI0R_DIR/irisplit.so" "$work/in.rgba" "$width" "$height" 200 "$work/got.rgba" \
+    "$values" 2>"$work/log" || fail "callers: $(cat "$work/log")"
+  no_report "$work/log" callers
+  expected "$work/want.rgba" 1 $options
+  same "$work/got.rgba" "$work/want.rgba" callers
+}
+
+# PSNR of two raw RGBA frames per channel, as "r g b".
+psnr() { # a b WxH
+  ffmpeg -v info -f rawvideo -pix_fmt rgba -s "$3" -i "$1" -f rawvideo -pix_fmt rgba -s "$3" -i "$2" \
+    -lavfi psnr -f null - 2>&1 | sed -n 's/.*PSNR r:\([^ ]*\) g:\([^ ]*\) b:\([^ ]*\) .*/\1 \2 \3/p'
+}
+
+# SOURCE through melt with the sample's profile at 1/SCALE of its size, as raw RGBA.
+melt_at() { # source out scale melt-arguments...
+  local source=$1 out=$2 scale=$3 width height
+  shift 3
+  read -r width height < <(sample_size)
+  melt -profile "$work/profile" "avformat:$source" out=0 "$@" -consumer "avformat:$out" f=rawvideo vcodec=rawvideo \
+    pix_fmt=rgba an=1 real_time=-1 width=$((width / scale)) height=$((height / scale)) >"$work/log" 2>&1 ||
+    fail "melt: $(cat "$work/log")"
+  no_report "$work/log" melt
+}
+
+case_preview-size() {
+  melt_profile
+  local width height r g b
+  read -r width height < <(sample_size)
+  # Position 20 px of the profile's frame, which Frame width names.
+  local effect=(-attach frei0r.irisplit Position=0.505 "Frame width=$(awk -v w="$width" 'BEGIN { print w / 100000 }')")
+  melt_at "$SAMPLE" "$work/full.rgba" 1 "${effect[@]}"
+  melt_at "$SAMPLE" "$work/half.rgba" 2 "${effect[@]}"
+  "$IRISPLIT" render "$SAMPLE" "$work/tool.png" --position 20 --quiet >/dev/null
+  raw "$work/tool.png" "$work/want.rgba"
+  same "$work/full.rgba" "$work/want.rgba" "preview-size at full size"
+  # The tool's frame scaled down as melt scales: the moved pair (red and blue)
+  # must match it as closely as the channel left in place (green) does.
+  melt_at "$work/tool.png" "$work/want-half.rgba" 2
+  read -r r g b < <(psnr "$work/half.rgba" "$work/want-half.rgba" "$((width / 2))x$((height / 2))")
+  awk -v r="$r" -v g="$g" -v b="$b" 'BEGIN { exit !(r >= g - 10 && b >= g - 10) }' ||
+    fail "preview-size at half size: PSNR red $r, blue $b dB against green $g dB"
+}
+
 case_install() {
   cmake --install "$BUILD_DIR" --component frei0r --prefix "$work/prefix" >/dev/null
   FREI0R_DIR=$work/prefix/lib/frei0r-1 FREI0R_PATH=$work/prefix/lib/frei0r-1
-  [ -f "$FREI0R_DIR/IRX GL.so" ] && [ ! -L "$FREI0R_DIR/IRX GL.so" ] || fail "install: no module beside the plug-in"
+  [ -f "$work/prefix/lib/irisplit/IRX GL.so" ] && [ ! -L "$work/prefix/lib/irisplit/IRX GL.so" ] ||
+    fail "install: no module in lib/irisplit"
   rows=("${rows[0]}")
   case_ffmpeg
 }

@@ -15,9 +15,10 @@ extern "C" __attribute__((visibility("default"))) PF_Err EffectMain(PF_Cmd cmd, 
     return A_Err_MISSING_SUITE;
 }
 
-extern "C" __attribute__((visibility("default"))) PF_Err PluginDataEntryFunction(PF_PluginDataPtr,
-                                                                                 PF_PluginDataCB, SPBasicSuite*,
-                                                                                 const char*, const char*)
+extern "C" __attribute__((visibility("default"))) PF_Err PluginDataEntryFunction(PF_PluginDataPtr inPtr,
+                                                                                 PF_PluginDataCB registerEffect,
+                                                                                 SPBasicSuite*, const char*,
+                                                                                 const char*)
 {
-    return PF_Err_NONE;
+    return registerEffect(inPtr, "Failing", "Failing", "Test", "EffectMain", 0x65464B54, 13, 28, 0);
 }

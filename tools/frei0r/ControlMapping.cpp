@@ -3,6 +3,7 @@
 #include "FailureLog.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <sstream>
 #include <stdexcept>
@@ -10,7 +11,7 @@
 namespace irisplit_frei0r {
 namespace {
 
-enum Param { kChannels, kPosition, kRotation, kScale, kBlur };
+enum Param { kChannels, kPosition, kRotation, kScale, kBlur, kFrameWidth };
 
 struct ParamWords {
     const char* name;
@@ -24,7 +25,12 @@ constexpr ParamWords kWords[kParamCount] = {
     {"Rotation", "How far the pair turns about the frame centre, the two channels opposite ways", "degrees"},
     {"Scale", "Size of one channel of the pair about the frame centre; the other gets the reciprocal", "percent"},
     {"Blur", "Gaussian blur of the moved pair only", "pixels"},
+    {"Frame width", "Width of the frame that Position and Blur are meant for, so that smaller previews look the same",
+     "pixels"},
 };
+
+// Frame width: the value times 100000 pixels, rounded to whole pixels.
+constexpr double kFrameWidthAt1 = 100000.0;
 
 // Every angle is reached within half a turn either way.
 constexpr double kHalfTurn = 180.0;
@@ -58,6 +64,7 @@ ControlMapping::ControlMapping(const hostsim::DeclaredControls& declared) {
         spans_[param] = {control.min, control.max};
         defaults_[param] = control.defaultValue;
     }
+    spans_[kFrameWidth] = {0.0, kFrameWidthAt1};
     Span& rotation = spans_[kRotation];
     rotation = {std::max(rotation.at0, -kHalfTurn), std::min(rotation.at1, kHalfTurn)};
 }
@@ -87,6 +94,12 @@ hostsim::EffectValues ControlMapping::effectValues(const Frei0rValues& values) c
     return effect;
 }
 
+PF_RationalScale ControlMapping::downsample(const Frei0rValues& values, unsigned handedWidth) {
+    const double frameWidth = std::round(values[kFrameWidth] * kFrameWidthAt1);
+    if (frameWidth < 1.0 || handedWidth > INT32_MAX) return {1, 1};
+    return {int32_t(handedWidth), uint32_t(frameWidth)};
+}
+
 std::string ControlMapping::explanation(int index) const {
     const ParamWords& words = kWords[index];
     if (index == kChannels) {
@@ -96,6 +109,10 @@ std::string ControlMapping::explanation(int index) const {
             text += (i ? ", " : " ") + Number(double(i) / steps) + " = " + channelNames_[i];
         return text;
     }
+    if (index == kFrameWidth)
+        return std::string(words.what) +
+               ": the value times 100000 pixels, rounded to whole pixels (0.0192 is 1920); 0, the default, is the "
+               "frame handed over";
     const Span& span = spans_[index];
     const std::string unit = std::string(" ") + words.unit;
     return std::string(words.what) + ": 0 to 1 is " + Number(span.at0) + " to " + Number(span.at1) + unit +

@@ -7,6 +7,13 @@
 // parameter setup: Position and Blur in pixels, Scale in percent, Rotation in
 // degrees (one half turn either way), Channels 0, 0.5 and 1 for the three
 // pairs. A value that is NaN or outside 0 to 1 fails the frame.
+//
+// A sixth parameter, Frame width, is the host's own: the width of the frame
+// the values of Position and Blur are meant for, as value × 100000 pixels
+// (0.0192 is 1920), 0 meaning the frame handed over. An editor that renders
+// previews or proxies smaller than its project sets it to the project's
+// width, and the effect is told the matching downsample factor, so the
+// picture looks the same at every size.
 #pragma once
 
 #include "hostsim/Commands.h"
@@ -18,7 +25,7 @@
 
 namespace irisplit_frei0r {
 
-constexpr int kParamCount = 5;
+constexpr int kParamCount = 6;
 using Frei0rValues = std::array<double, kParamCount>; // in frei0r's order, each 0 to 1
 
 // The names frei0r hosts show and match (MLT by name, GStreamer in lower case).
@@ -34,6 +41,9 @@ public:
     // The effect's values for one frame; throws FrameFailure for a value that
     // is NaN or outside 0 to 1.
     hostsim::EffectValues effectValues(const Frei0rValues& values) const;
+    // The downsample factor for a frame `handedWidth` pixels wide: handed
+    // width / Frame width, or 1 when Frame width is 0 (in range: see above).
+    static PF_RationalScale downsample(const Frei0rValues& values, unsigned handedWidth);
     // The parameter in words, with its mapping in the effect's units.
     std::string explanation(int index) const;
 
@@ -46,7 +56,7 @@ private:
     };
 
     std::array<Span, kParamCount> spans_{};
-    std::array<double, kParamCount> defaults_{}; // in the effect's units
+    std::array<double, kParamCount> defaults_{}; // in the effect's units, Frame width in pixels
     std::vector<std::string> channelNames_;
 };
 

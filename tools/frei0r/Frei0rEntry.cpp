@@ -38,16 +38,20 @@ void ReportException(const char* where) {
 bool ValidIndex(int index) { return index >= 0 && index < kParamCount; }
 
 // Texts the host may keep pointers to: built once from the effect's ranges
-// and kept until the plug-in is unloaded; bare names while the effect is unusable.
+// (read without setting the effect up) and kept until the plug-in is
+// unloaded; bare names while the effect is unusable.
 const char* Explanation(int index) {
     static std::mutex mutex;
     static std::optional<std::array<std::string, kParamCount>> texts;
     const std::lock_guard<std::mutex> lock(mutex);
     if (!texts) {
         const EffectHold hold;
-        if (hold.effect().failure().empty()) {
+        try {
+            const ControlMapping& mapping = hold.effect().mapping();
             texts.emplace();
-            for (int i = 0; i < kParamCount; ++i) (*texts)[i] = hold.effect().mapping().explanation(i);
+            for (int i = 0; i < kParamCount; ++i) (*texts)[i] = mapping.explanation(i);
+        } catch (const FrameFailure& failure) {
+            ReportOnce(failure.kind, failure.what());
         }
     }
     return texts ? (*texts)[index].c_str() : ParamName(index);

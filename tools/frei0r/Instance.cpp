@@ -33,7 +33,11 @@ std::string SizeText(unsigned width, unsigned height) {
 } // namespace
 
 Instance::Instance(unsigned width, unsigned height) : width_(width), height_(height) {
-    if (hold_.effect().failure().empty()) values_ = hold_.effect().mapping().defaults();
+    try {
+        values_ = hold_.effect().mapping().defaults();
+    } catch (const FrameFailure& failure) {
+        ReportOnce(failure.kind, failure.what());
+    }
     request_.preRenderFirst = true;
 }
 
@@ -53,10 +57,11 @@ void Instance::update(double time, const uint32_t* in, uint32_t* out) {
 }
 
 void Instance::render(double time, const uint32_t* in, uint32_t* out) {
-    LoadedEffect& effect = hold_.effect();
-    if (!effect.failure().empty()) throw FrameFailure(effect.failure(), effect.failure());
+    SharedEffect& effect = hold_.effect();
     request_.values = effect.mapping().effectValues(values_);
+    request_.downsample_x = request_.downsample_y = ControlMapping::downsample(values_, width_);
     request_.time = HostTime(time);
+    request_.worlds = &effect.worlds();
     const size_t pixels = size_t(width_) * height_;
     if (request_.input.width() != int64_t(width_) || request_.input.height() != int64_t(height_)) {
         const std::string size = SizeText(width_, height_);
@@ -66,7 +71,7 @@ void Instance::render(double time, const uint32_t* in, uint32_t* out) {
         request_.input = hostsim::World({PF_PixelFormat_ARGB32, int32_t(width_), int32_t(height_), std::nullopt});
     }
     RgbaToArgb(in, pixels, request_.input.row(0));
-    const hostsim::FrameResult result = effect.render(request_);
+    hostsim::FrameResult result = effect.render(request_);
     if (result.result != PF_Err_NONE) {
         const std::string text = hostsim::DescribeFailure("rendering a " + SizeText(width_, height_) + " frame",
                                                           result.result, result.out.return_msg,
@@ -79,6 +84,7 @@ void Instance::render(double time, const uint32_t* in, uint32_t* out) {
                                          "); such frames pass through unchanged");
     }
     ArgbToRgba(result.output.row(0), pixels, out);
+    effect.worlds().give(std::move(result.output));
 }
 
 } // namespace irisplit_frei0r

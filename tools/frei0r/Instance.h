@@ -1,6 +1,7 @@
-// One frei0r instance: a frame size, five parameter values and the frame the
+// One frei0r instance: a frame size, its parameter values and the frame the
 // effect renders from. A host calls one instance from one thread at a time;
-// instances render on their callers' threads at the same time.
+// the frames of several instances render at the same time, on the shared
+// effect's render threads.
 #pragma once
 
 #include "ControlMapping.h"

@@ -3,85 +3,92 @@
 #include "EffectOutputRoute.h"
 #include "FailureLog.h"
 
-#include "hostsim/DeclaredControls.h"
+#include "hostsim/ModuleLookup.h"
 
 #include <dlfcn.h>
 
-#include <filesystem>
-#include <mutex>
 #include <stdexcept>
 
 namespace irisplit_frei0r {
 namespace {
 
-// "IRX GL.so" in the folder this plug-in was loaded from.
-std::string ModuleBesidePlugin() {
+// The file this plug-in was loaded from.
+std::string PluginFile() {
     Dl_info self{};
-    if (!dladdr(reinterpret_cast<const void*>(&ModuleBesidePlugin), &self) || !self.dli_fname)
+    if (!dladdr(reinterpret_cast<const void*>(&PluginFile), &self) || !self.dli_fname)
         throw std::runtime_error("cannot tell where the plug-in was loaded from");
-    return (std::filesystem::path(self.dli_fname).parent_path() / IRX_MODULE_FILE_NAME).string();
+    return self.dli_fname;
 }
 
-void Require(const hostsim::CommandResult& result, const char* command) {
-    if (result.result != PF_Err_NONE)
-        throw std::runtime_error(
-            hostsim::DescribeFailure(command, result.result, result.out.return_msg, sizeof result.out.return_msg));
+hostsim::SessionOptions PluginSessionOptions() {
+    hostsim::SessionOptions options;
+    options.identity = {"Irisplit frei0r plug-in", "1.0"};
+    // The render threads run nothing but the effect.
+    options.onRenderThreadStart = [] { static thread_local const EffectOutputToStderr route; };
+    return options;
+}
+
+FrameFailure Unusable(const std::exception& e) {
+    const std::string text = std::string(e.what()) + "; frames pass through unchanged";
+    return FrameFailure(text, text);
 }
 
 std::mutex shareMutex;
 // Raw on purpose: a host that never calls f0r_deinit leaves the effect set up
 // until the process ends, rather than setting it down in exit handlers.
-LoadedEffect* sharedEffect = nullptr;
+SharedEffect* sharedEffect = nullptr;
 int holders = 0;
 
 } // namespace
 
-LoadedEffect::LoadedEffect(const std::string& modulePath) {
+SharedEffect::~SharedEffect() {
+    if (!session_) return;
+    const EffectOutputToStderr route;
     try {
-        setUp(modulePath);
+        session_->setDown();
     } catch (const std::exception& e) {
-        failure_ = "cannot use the effect module '" + modulePath + "': " + e.what() + "; frames pass through unchanged";
-        ReportOnce(failure_, failure_);
+        ReportOnce(e.what(), e.what());
     }
 }
 
-void LoadedEffect::setUp(const std::string& modulePath) {
-    const EffectOutputToStderr route;
+hostsim::Session& SharedEffect::openSession() {
+    if (!session_) {
+        const EffectOutputToStderr route;
+        session_ = std::make_unique<hostsim::Session>(hostsim::ModuleForPlugin(PluginFile()), PluginSessionOptions());
+    }
+    return *session_;
+}
+
+const ControlMapping& SharedEffect::mapping() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (mapping_) return *mapping_;
     try {
-        host_ = std::make_unique<hostsim::Host>(modulePath, hostsim::HostIdentity{"Irisplit frei0r plug-in", "1.0"});
-    } catch (const hostsim::ModuleLoadError& e) {
-        throw std::runtime_error(e.what());
+        hostsim::Session& session = openSession();
+        const EffectOutputToStderr route;
+        mapping_.emplace(session.controls());
+    } catch (const std::exception& e) {
+        throw Unusable(e);
     }
-    const hostsim::Registration registration = host_->registerEffect();
-    if (registration.result != PF_Err_NONE || registration.calls == 0)
-        throw std::runtime_error("registration failed: host result code " + std::to_string(registration.result));
-    const hostsim::CommandResult setup = host_->globalSetup();
-    globalSetUp_ = true; // a failed setup may still have left state behind
-    Require(setup, "global setup");
-    const hostsim::ParamsSetupResult params = host_->paramsSetup();
-    Require(params, "parameter setup");
-    mapping_.emplace(hostsim::DeclaredControls(params.added));
+    return *mapping_;
 }
 
-LoadedEffect::~LoadedEffect() {
-    if (!globalSetUp_) return;
-    const EffectOutputToStderr route;
-    const hostsim::CommandResult setdown = host_->globalSetdown();
-    if (setdown.result != PF_Err_NONE) {
-        const std::string text = hostsim::DescribeFailure("global setdown", setdown.result, setdown.out.return_msg,
-                                                          sizeof setdown.out.return_msg);
-        ReportOnce(text, text);
+hostsim::FrameResult SharedEffect::render(const hostsim::FrameRequest& request) {
+    mapping(); // the session is open from here on
+    try {
+        return session_->render(request);
+    } catch (const hostsim::CommandFailure& e) {
+        throw Unusable(e);
     }
 }
 
-hostsim::FrameResult LoadedEffect::render(const hostsim::FrameRequest& request) {
-    const EffectOutputToStderr route;
-    return host_->render(request);
+hostsim::WorldPool& SharedEffect::worlds() {
+    mapping();
+    return session_->worlds();
 }
 
 EffectHold::EffectHold() {
     const std::lock_guard<std::mutex> lock(shareMutex);
-    if (!sharedEffect) sharedEffect = new LoadedEffect(ModuleBesidePlugin());
+    if (!sharedEffect) sharedEffect = new SharedEffect;
     ++holders;
     effect_ = sharedEffect;
 }

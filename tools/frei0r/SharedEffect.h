@@ -1,47 +1,52 @@
-// The effect module as one process shares it between frei0r instances:
-// loaded, registered and set up (global setup, parameter setup) when the
-// first holder asks for it, set down and unloaded when the last one lets go.
-// f0r_init to f0r_deinit holds it, and so does every live instance, so a host
-// that calls f0r_deinit before destroying its instances (or never) is served.
+// The effect as one process shares it between frei0r instances: one host
+// session, opened when the effect is first described or renders, and closed
+// (set down, its render threads ended, the module unloaded) when the last
+// holder lets go. f0r_init to f0r_deinit holds it, and so does every live
+// instance, so a host that calls f0r_deinit before destroying its instances
+// (or never) is served.
+//
+// Describing the effect loads the module and reads its controls, which needs
+// no graphics; OpenGL starts with the first frame, on the session's own
+// render threads. A step that fails is tried again by the next frame.
 #pragma once
 
 #include "ControlMapping.h"
 
-#include "hostsim/HostSim.h"
+#include "hostsim/Session.h"
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
 namespace irisplit_frei0r {
 
-class LoadedEffect {
+class SharedEffect {
 public:
-    // A module that cannot be loaded or set up is noted, not thrown: frames
-    // then pass through, and the reason is reported once.
-    explicit LoadedEffect(const std::string& modulePath);
-    ~LoadedEffect(); // global setdown when global setup ran
-    LoadedEffect(const LoadedEffect&) = delete;
-    LoadedEffect& operator=(const LoadedEffect&) = delete;
+    SharedEffect() = default;
+    ~SharedEffect(); // global setdown when set up, its failure reported
+    SharedEffect(const SharedEffect&) = delete;
+    SharedEffect& operator=(const SharedEffect&) = delete;
 
-    // Why the effect cannot render; empty when it can.
-    const std::string& failure() const { return failure_; }
-    const ControlMapping& mapping() const { return *mapping_; } // only when failure() is empty
-
-    // One frame on the calling thread; any number of threads at once.
+    // The effect's controls as frei0r values. Throws FrameFailure when the
+    // module cannot be loaded or described.
+    const ControlMapping& mapping();
+    // One frame on the session's render threads, the effect set up first if
+    // needed; any number of callers at once. Throws FrameFailure when the
+    // effect cannot be set up.
     hostsim::FrameResult render(const hostsim::FrameRequest& request);
+    hostsim::WorldPool& worlds();
 
 private:
-    void setUp(const std::string& modulePath);
+    hostsim::Session& openSession(); // under mutex_
 
-    std::unique_ptr<hostsim::Host> host_;
-    bool globalSetUp_ = false;
+    std::mutex mutex_;
+    std::unique_ptr<hostsim::Session> session_;
     std::optional<ControlMapping> mapping_;
-    std::string failure_;
 };
 
 // A holder of the process's effect. Taking and letting go are serialised, so
-// global setup and setdown never overlap; rendering takes no lock.
+// the effect is never closed while it is being taken.
 class EffectHold {
 public:
     EffectHold();
@@ -49,10 +54,10 @@ public:
     EffectHold(const EffectHold&) = delete;
     EffectHold& operator=(const EffectHold&) = delete;
 
-    LoadedEffect& effect() const { return *effect_; }
+    SharedEffect& effect() const { return *effect_; }
 
 private:
-    LoadedEffect* effect_;
+    SharedEffect* effect_;
 };
 
 } // namespace irisplit_frei0r

@@ -1,11 +1,12 @@
 #include "InfoCommand.h"
 
 #include "DiagnosticsRouting.h"
-#include "EffectHost.h"
 #include "Errors.h"
-#include "ModuleLocation.h"
 #include "PiplReader.h"
 #include "RendererLimits.h"
+
+#include "hostsim/ModuleLookup.h"
+#include "hostsim/Session.h"
 
 #include <cstdio>
 #include <cstring>
@@ -60,9 +61,8 @@ void PrintPipl(std::ostream& out, hostsim::Host& host)
     }
 }
 
-void PrintRegistration(std::ostream& out, hostsim::Host& host)
+void PrintRegistration(std::ostream& out, const hostsim::Registration& r)
 {
-    const hostsim::Registration r = host.registerEffect();
     out << "\nRegistration (PluginDataEntryFunction, " << r.calls << " callback call"
               << (r.calls == 1 ? "" : "s") << ", result " << r.result << "):\n"
               << "  name \"" << r.name << "\", match name \"" << r.matchName << "\", category \""
@@ -113,29 +113,31 @@ void PrintParameter(std::ostream& out, size_t position, const hostsim::AddedPara
 
 void RunInfo(const std::string& modulePath)
 {
-    const std::string path = LocateModule(modulePath);
+    const std::string path = hostsim::ModuleForTool(modulePath);
     DiagnosticsRouting routing(false);
     std::ostream& out = routing.userOutput();
-    EffectHost effect(path);
+    hostsim::SessionOptions options;
+    options.renderThreads = 1;
+    hostsim::Session session(path, options);
     out << "Module: " << path << "\n\n";
-    PrintPipl(out, effect.host());
-    PrintRegistration(out, effect.host());
-    PrintAbout(out, effect.host());
+    PrintPipl(out, session.host());
+    PrintRegistration(out, session.registration());
+    PrintAbout(out, session.host());
     out << "\n" << irx_egl::Report(RendererChoice());
 
     // The module prints its context information (on standard error) while it sets up.
     out << "\nGlobal setup:" << std::endl;
-    const hostsim::CommandResult setup = effect.globalSetup();
+    const hostsim::CommandResult& setup = session.setUp();
     out << "  my_version " << Hex(setup.out.my_version) << " = " << Version(setup.out.my_version)
               << "\n  out_flags " << Hex(uint32_t(setup.out.out_flags)) << ", out_flags2 "
               << Hex(uint32_t(setup.out.out_flags2)) << "\n";
 
-    const hostsim::ParamsSetupResult params = effect.paramsSetup();
+    const hostsim::ParamsSetupResult& params = session.parameters();
     out << "\nParameters (num_params " << params.out.num_params << ", the input layer first):\n";
     for (size_t i = 0; i < params.added.size(); ++i) {
         PrintParameter(out, i + 1, params.added[i]);
     }
-    effect.finish();
+    session.setDown();
 }
 
 } // namespace irisplit

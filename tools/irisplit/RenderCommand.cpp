@@ -2,15 +2,16 @@
 
 #include "DiagnosticsRouting.h"
 #include "EffectControls.h"
-#include "EffectHost.h"
 #include "Errors.h"
 #include "FrameSequence.h"
 #include "ImageFile.h"
 #include "Keyframes.h"
-#include "ModuleLocation.h"
 #include "Pipeline.h"
 #include "Progress.h"
 #include "RendererLimits.h"
+
+#include "hostsim/ModuleLookup.h"
+#include "hostsim/Session.h"
 
 #include <algorithm>
 #include <atomic>
@@ -238,15 +239,15 @@ private:
     std::atomic<bool> warned_{false};
 };
 
-// Renders every frame: read ahead on one thread, rendered on the host's
+// Renders every frame: read ahead on one thread, rendered on the session's
 // render threads, encoded and written behind on one thread per core.
 // Few frames wait at either end, so that memory holds little more than the
 // frames being rendered and encoded.
-void RenderFrames(hostsim::Host& host, const RenderPlan& plan, const std::shared_ptr<const Image>& still,
+void RenderFrames(hostsim::Session& session, const RenderPlan& plan, const std::shared_ptr<const Image>& still,
                   DepthLossWarning& warning, int largestSide)
 {
     const size_t count = plan.frames.count();
-    hostsim::WorldPool worlds;
+    hostsim::WorldPool& worlds = session.worlds();
     Progress progress(int(std::min<size_t>(count, INT32_MAX)), plan.quiet);
     ReadAhead reader(count, 1, [&](size_t index) {
         if (still) {
@@ -314,7 +315,7 @@ void RenderFrames(hostsim::Host& host, const RenderPlan& plan, const std::shared
         });
     };
     try {
-        host.renderFrames(count, plan.threads, make, done);
+        session.renderFrames(count, make, done);
     } catch (...) {
         // Frames already rendered are still written; the first failure is the one reported.
         reader.stop(std::current_exception());
@@ -341,11 +342,13 @@ void RunRender(const RenderOptions& options)
     }
 
     DiagnosticsRouting routing(options.quiet);
-    EffectHost effect(LocateModule(options.modulePath));
-    effect.globalSetup();
-    ApplyControls(EffectControls(effect.paramsSetup().added), options, plan);
-    RenderFrames(effect.host(), plan, still, warning, largestSide);
-    effect.finish();
+    hostsim::SessionOptions sessionOptions;
+    sessionOptions.renderThreads = plan.threads;
+    hostsim::Session session(hostsim::ModuleForTool(options.modulePath), sessionOptions);
+    session.setUp();
+    ApplyControls(EffectControls(session.parameters().added), options, plan);
+    RenderFrames(session, plan, still, warning, largestSide);
+    session.setDown();
 }
 
 } // namespace irisplit

@@ -28,7 +28,7 @@ struct RenderOptions {
     int pngCompression = 4; // zlib level of PNG outputs, 0..9
     bool quiet = false;
     bool noClobber = false;
-    std::string modulePath; // empty: found by LocateModule
+    std::string modulePath; // empty: found by hostsim::ModuleForTool
 };
 
 // Throws UsageError, FileError or EffectError. Everything that can be checked

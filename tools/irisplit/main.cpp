@@ -7,6 +7,9 @@
 #include "RenderCommand.h"
 #include "Signals.h"
 
+#include "hostsim/ModuleLoader.h"
+#include "hostsim/Session.h"
+
 #include <CLI/CLI.hpp>
 
 #include <exception>
@@ -180,6 +183,10 @@ int main(int argc, char** argv)
     } catch (const FileError& e) {
         return Fail(kExitFile, e.what());
     } catch (const EffectError& e) {
+        return Fail(kExitEffect, e.what());
+    } catch (const hostsim::ModuleLoadError& e) {
+        return Fail(kExitFile, e.what());
+    } catch (const hostsim::CommandFailure& e) {
         return Fail(kExitEffect, e.what());
     } catch (const std::exception& e) {
         return Fail(kExitInternal, e.what());

@@ -1,0 +1,134 @@
+#include "hostsim/RenderCrew.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <future>
+
+namespace hostsim {
+namespace {
+
+unsigned ThreadsForCores(unsigned threads) {
+    return threads ? threads : std::max(1u, std::thread::hardware_concurrency());
+}
+
+// Indices 0..count-1 shared by threads that each call work().
+class SharedIndices {
+public:
+    SharedIndices(size_t count, const std::function<void(size_t)>& job) : count_(count), job_(job) {}
+
+    void work() {
+        for (size_t i = next_++; i < count_ && !stop_; i = next_++) {
+            try {
+                job_(i);
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(failureMutex_);
+                if (!failure_) failure_ = std::current_exception();
+                stop_ = true;
+            }
+        }
+    }
+    // Once every thread has returned from work().
+    void rethrowFailure() const {
+        if (failure_) std::rethrow_exception(failure_);
+    }
+
+private:
+    const size_t count_;
+    const std::function<void(size_t)>& job_;
+    std::atomic<size_t> next_{0};
+    std::atomic<bool> stop_{false};
+    std::mutex failureMutex_;
+    std::exception_ptr failure_;
+};
+
+} // namespace
+
+RenderCrew::RenderCrew(unsigned threads, std::function<void()> onStart) {
+    threads = ThreadsForCores(threads);
+    for (unsigned i = 0; i < threads; ++i) workers_.push_back(std::make_unique<Worker>());
+    threads_.reserve(threads);
+    for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this, i, onStart] { work(i, onStart); });
+}
+
+RenderCrew::~RenderCrew() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        quitting_ = true;
+    }
+    for (const auto& worker : workers_) worker->wake.notify_one();
+    for (std::thread& thread : threads_) thread.join();
+}
+
+void RenderCrew::hand(std::function<void()> job) {
+    if (idle_.empty()) {
+        queued_.push_back(std::move(job));
+        return;
+    }
+    Worker& worker = *workers_[idle_.back()];
+    idle_.pop_back();
+    worker.job = std::move(job);
+    worker.wake.notify_one();
+}
+
+void RenderCrew::work(size_t index, const std::function<void()>& onStart) {
+    if (onStart) onStart();
+    Worker& self = *workers_[index];
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        if (!self.job && !queued_.empty()) {
+            self.job = std::move(queued_.front());
+            queued_.pop_front();
+        }
+        if (!self.job) {
+            if (quitting_) return;
+            idle_.push_back(index);
+            self.wake.wait(lock, [&] { return self.job || quitting_; });
+            continue;
+        }
+        const std::function<void()> job = std::move(self.job);
+        self.job = nullptr;
+        lock.unlock();
+        job();
+        lock.lock();
+    }
+}
+
+void RenderCrew::run(const std::function<void()>& job) {
+    std::packaged_task<void()> task(job);
+    std::future<void> done = task.get_future();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        hand([&task] { task(); });
+    }
+    done.get();
+}
+
+void RenderCrew::share(size_t count, unsigned threads, const std::function<void(size_t)>& job) {
+    SharedIndices indices(count, job);
+    const size_t threadsUsed = std::min<size_t>({count, threads ? threads : size(), size()});
+    std::vector<std::packaged_task<void()>> tasks;
+    tasks.reserve(threadsUsed);
+    std::vector<std::future<void>> done;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (size_t i = 0; i < threadsUsed; ++i) {
+            tasks.emplace_back([&indices] { indices.work(); });
+            done.push_back(tasks.back().get_future());
+            hand([task = &tasks.back()] { (*task)(); });
+        }
+    }
+    for (std::future<void>& one : done) one.get();
+    indices.rethrowFailure();
+}
+
+void ShareOnFreshThreads(size_t count, unsigned threads, const std::function<void(size_t)>& job) {
+    SharedIndices indices(count, job);
+    const size_t threadsUsed = std::min<size_t>(count, ThreadsForCores(threads));
+    std::vector<std::thread> workers;
+    for (size_t t = 0; t < threadsUsed; ++t) workers.emplace_back([&indices] { indices.work(); });
+    for (std::thread& worker : workers) worker.join();
+    indices.rethrowFailure();
+}
+
+} // namespace hostsim

@@ -1,0 +1,58 @@
+// A fixed set of long-lived render threads, as a compositing host keeps: the
+// effect sees the same few threads whatever threads hand it work, and what it
+// keeps per thread (a graphics context, compiled programs) serves every job
+// after the first. A job goes to the thread that went idle last, so work that
+// comes one job at a time stays on one thread and only as many threads as
+// there are jobs at once ever render. The threads start with the crew and end
+// with it.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace hostsim {
+
+class RenderCrew {
+public:
+    // `threads` threads (0: one per core); each runs onStart first, if given.
+    explicit RenderCrew(unsigned threads, std::function<void()> onStart = {});
+    ~RenderCrew(); // lets the jobs already handed over finish, then joins the threads
+    RenderCrew(const RenderCrew&) = delete;
+    RenderCrew& operator=(const RenderCrew&) = delete;
+
+    unsigned size() const { return unsigned(threads_.size()); }
+
+    // Runs job on the first crew thread free and waits for it; rethrows what
+    // it threw. Any number of callers at once, each job on its own thread.
+    void run(const std::function<void()>& job);
+    // Runs job(0..count-1) on up to `threads` crew threads (0: all), each
+    // taking the next index not yet taken. The first exception stops the
+    // others at their next index and is rethrown once all have finished.
+    void share(size_t count, unsigned threads, const std::function<void(size_t)>& job);
+
+private:
+    struct Worker {
+        std::condition_variable wake;
+        std::function<void()> job; // handed over, not yet taken
+    };
+    void hand(std::function<void()> job); // under mutex_
+    void work(size_t index, const std::function<void()>& onStart);
+
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<Worker>> workers_;
+    std::vector<size_t> idle_;                 // workers waiting, the last one idle last
+    std::deque<std::function<void()>> queued_; // jobs no worker was free for
+    bool quitting_ = false;
+    std::vector<std::thread> threads_; // last: they start once everything above exists
+};
+
+// The same sharing on `threads` threads made for the call and ended with it.
+void ShareOnFreshThreads(size_t count, unsigned threads, const std::function<void(size_t)>& job);
+
+} // namespace hostsim

@@ -1,0 +1,38 @@
+// An effect module that notes which thread ran each command and fails its
+// first global setup, as an effect does that finds no graphics context.
+#include "host/HostTypes.h"
+
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+std::mutex seenMutex;
+std::vector<std::pair<PF_Cmd, std::thread::id>> seen;
+
+} // namespace
+
+// The commands so far, each with the thread that ran it.
+FAKE_EXPORT std::vector<std::pair<PF_Cmd, std::thread::id>> SeenCommands()
+{
+    const std::lock_guard<std::mutex> lock(seenMutex);
+    return seen;
+}
+
+FAKE_EXPORT PF_Err EffectMain(PF_Cmd cmd, PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*, void*)
+{
+    const std::lock_guard<std::mutex> lock(seenMutex);
+    seen.emplace_back(cmd, std::this_thread::get_id());
+    const bool firstSetup = cmd == PF_Cmd_GLOBAL_SETUP && seen.size() == 2; // after parameter setup
+    return firstSetup ? PF_Err_OUT_OF_MEMORY : PF_Err_NONE;
+}
+
+FAKE_EXPORT PF_Err PluginDataEntryFunction(PF_PluginDataPtr inPtr, PF_PluginDataCB registerEffect, SPBasicSuite*,
+                                           const char*, const char*)
+{
+    return registerEffect(inPtr, "Session", "Session", "Test", "EffectMain", 0x65464B54, 13, 28, 0);
+}
