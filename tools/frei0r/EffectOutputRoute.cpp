@@ -1,12 +1,19 @@
 #include "EffectOutputRoute.h"
 
 #include <iostream>
+#include <mutex>
+#include <optional>
 #include <streambuf>
 
 namespace irisplit_frei0r {
 namespace {
 
 thread_local int effectCallDepth = 0;
+
+// The effect's output while a capture runs. Its own mutex, rather than a
+// pointer to the capture, so that no writer can outlive what it writes into.
+std::mutex captureMutex;
+std::optional<std::string> captured;
 
 // Unbuffered: every character goes straight on to the buffer of the thread's
 // choice, which does its own buffering and locking.
@@ -20,14 +27,23 @@ public:
 protected:
     int_type overflow(int_type c) override {
         if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-        return target()->sputc(traits_type::to_char_type(c));
+        const char_type character = traits_type::to_char_type(c);
+        return xsputn(&character, 1) == 1 ? c : traits_type::eof();
     }
-    std::streamsize xsputn(const char* text, std::streamsize count) override { return target()->sputn(text, count); }
-    int sync() override { return target()->pubsync(); }
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        if (effectCallDepth == 0) return hostBuffer_->sputn(text, count);
+        const std::lock_guard<std::mutex> lock(captureMutex);
+        if (!captured) return std::cerr.rdbuf()->sputn(text, count);
+        captured->append(text, size_t(count));
+        return count;
+    }
+    int sync() override {
+        if (effectCallDepth == 0) return hostBuffer_->pubsync();
+        const std::lock_guard<std::mutex> lock(captureMutex);
+        return captured ? 0 : std::cerr.rdbuf()->pubsync();
+    }
 
 private:
-    std::streambuf* target() const { return effectCallDepth > 0 ? std::cerr.rdbuf() : hostBuffer_; }
-
     std::streambuf* const hostBuffer_;
 };
 
@@ -40,5 +56,24 @@ EffectOutputToStderr::EffectOutputToStderr() {
 }
 
 EffectOutputToStderr::~EffectOutputToStderr() { --effectCallDepth; }
+
+EffectOutputCapture::EffectOutputCapture() {
+    const std::lock_guard<std::mutex> lock(captureMutex);
+    captured.emplace();
+}
+
+EffectOutputCapture::~EffectOutputCapture() { take(); }
+
+std::string EffectOutputCapture::take() {
+    const std::lock_guard<std::mutex> lock(captureMutex);
+    std::string text = captured ? std::move(*captured) : std::string();
+    captured.reset();
+    return text;
+}
+
+void EffectOutputCapture::passOn() {
+    const std::string text = take();
+    std::cerr.write(text.data(), std::streamsize(text.size())).flush();
+}
 
 } // namespace irisplit_frei0r

@@ -7,6 +7,8 @@
 // writes on std::cout itself is not disturbed.
 #pragma once
 
+#include <string>
+
 namespace irisplit_frei0r {
 
 // Marks the calling thread as running the effect for its lifetime. The first
@@ -18,6 +20,24 @@ public:
     ~EffectOutputToStderr();
     EffectOutputToStderr(const EffectOutputToStderr&) = delete;
     EffectOutputToStderr& operator=(const EffectOutputToStderr&) = delete;
+};
+
+// Keeps what threads running the effect write on std::cout, instead of
+// sending it to standard error, from construction until take() or passOn()
+// (or destruction, which drops it). Meant for a step during which the effect
+// runs nothing else, such as global setup, which frames wait for. One at a
+// time in the process.
+class EffectOutputCapture {
+public:
+    EffectOutputCapture();
+    ~EffectOutputCapture();
+    EffectOutputCapture(const EffectOutputCapture&) = delete;
+    EffectOutputCapture& operator=(const EffectOutputCapture&) = delete;
+
+    // Ends the capture and returns what was kept.
+    std::string take();
+    // Ends the capture and writes what was kept to standard error.
+    void passOn();
 };
 
 } // namespace irisplit_frei0r

@@ -7,6 +7,7 @@
 
 #include <dlfcn.h>
 
+#include <sstream>
 #include <stdexcept>
 
 namespace irisplit_frei0r {
@@ -28,8 +29,25 @@ hostsim::SessionOptions PluginSessionOptions() {
     return options;
 }
 
-FrameFailure Unusable(const std::exception& e) {
-    const std::string text = std::string(e.what()) + "; frames pass through unchanged";
+constexpr std::chrono::seconds kSetUpRetryInterval{1};
+
+// `why`, the effect's lines, as one: blank lines dropped, the rest joined by "; ".
+std::string OneLine(const std::string& why) {
+    std::istringstream lines(why);
+    std::string line, joined;
+    while (std::getline(lines, line)) {
+        const size_t begin = line.find_first_not_of(" \t\r"), end = line.find_last_not_of(" \t\r");
+        if (begin == std::string::npos) continue;
+        joined += (joined.empty() ? "" : "; ") + line.substr(begin, end + 1 - begin);
+    }
+    return joined;
+}
+
+// `why`: what the effect wrote while failing, if anything.
+FrameFailure Unusable(const std::exception& e, const std::string& why = "") {
+    const std::string reason = OneLine(why);
+    const std::string text =
+        std::string(e.what()) + (reason.empty() ? "" : " (" + reason + ")") + "; frames pass through unchanged";
     return FrameFailure(text, text);
 }
 
@@ -61,6 +79,10 @@ hostsim::Session& SharedEffect::openSession() {
 
 const ControlMapping& SharedEffect::mapping() {
     const std::lock_guard<std::mutex> lock(mutex_);
+    return mappingLocked();
+}
+
+const ControlMapping& SharedEffect::mappingLocked() {
     if (mapping_) return *mapping_;
     try {
         hostsim::Session& session = openSession();
@@ -72,13 +94,28 @@ const ControlMapping& SharedEffect::mapping() {
     return *mapping_;
 }
 
-hostsim::FrameResult SharedEffect::render(const hostsim::FrameRequest& request) {
-    mapping(); // the session is open from here on
+void SharedEffect::setUp() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (ready_) return; // by another frame meanwhile
+    const auto now = std::chrono::steady_clock::now();
+    if (setUpFailure_ && now < nextSetUp_) throw *setUpFailure_;
+    mappingLocked(); // the session is open from here on
+    nextSetUp_ = now + kSetUpRetryInterval;
+    EffectOutputCapture output;
     try {
-        return session_->render(request);
-    } catch (const hostsim::CommandFailure& e) {
-        throw Unusable(e);
+        session_->setUp();
+    } catch (const std::exception& e) {
+        setUpFailure_ = Unusable(e, output.take());
+        throw *setUpFailure_;
     }
+    output.passOn();
+    setUpFailure_.reset();
+    ready_ = true;
+}
+
+hostsim::FrameResult SharedEffect::render(const hostsim::FrameRequest& request) {
+    if (!ready_) setUp();
+    return session_->render(request);
 }
 
 hostsim::WorldPool& SharedEffect::worlds() {

@@ -7,13 +7,18 @@
 //
 // Describing the effect loads the module and reads its controls, which needs
 // no graphics; OpenGL starts with the first frame, on the session's own
-// render threads. A step that fails is tried again by the next frame.
+// render threads. A step that fails is tried again by the next frame; a
+// failed global setup, which starts OpenGL, at most once a second, so that a
+// host that keeps sending frames keeps paying little for it.
 #pragma once
 
 #include "ControlMapping.h"
+#include "FailureLog.h"
 
 #include "hostsim/Session.h"
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -38,11 +43,19 @@ public:
     hostsim::WorldPool& worlds();
 
 private:
-    hostsim::Session& openSession(); // under mutex_
+    // Global setup with the effect's output kept back: passed on when it
+    // succeeds, its reason in the FrameFailure thrown when it fails.
+    void setUp();
+    // Under mutex_:
+    hostsim::Session& openSession();
+    const ControlMapping& mappingLocked();
 
     std::mutex mutex_;
     std::unique_ptr<hostsim::Session> session_;
     std::optional<ControlMapping> mapping_;
+    std::atomic<bool> ready_{false};
+    std::optional<FrameFailure> setUpFailure_; // the last attempt's, until nextSetUp_
+    std::chrono::steady_clock::time_point nextSetUp_;
 };
 
 // A holder of the process's effect. Taking and letting go are serialised, so
