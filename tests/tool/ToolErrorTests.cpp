@@ -175,16 +175,13 @@ TEST_F(ToolErrors, MissingFrameStopsTheSequenceThere)
     EXPECT_EQ(folder.files(), (std::vector<std::string>{"in.png", "out.1.png", "seq.1.png", "seq.3.png"}));
 }
 
-TEST_F(ToolErrors, EffectErrorReportsTheHostResultCodeAndTheEffectsMessage)
+// A module whose global setup fails is an effect error; one that cannot be
+// loaded a file error, refused before it is opened where it is no regular
+// file: a FIFO would wait for a writer, a device read forever.
+TEST_F(ToolErrors, ModuleThatFailsOrCannotLoadIsRefused)
 {
     ExpectRefused({"render", in, out, "--module", FAILING_EFFECT_PATH}, kEffect,
                   {"global setup", "host result code 13", "no graphics context here"});
-}
-
-// A module that is no regular file is refused before it is opened: a FIFO
-// would wait for a writer, a device read forever.
-TEST_F(ToolErrors, UnloadableModuleIsAFileError)
-{
     ExpectRefused({"info", "--module", in}, kFile, {"cannot load the effect module"});
     ASSERT_EQ(::mkfifo(folder.path("fifo.so").c_str(), 0600), 0);
     ExpectRefused({"info", "--module", folder.path("fifo.so")}, kFile, {"not a regular file"});

@@ -8,29 +8,46 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <thread>
 
 namespace tooltest {
 namespace {
 
-// A write cut short by the file size limit is reported, whatever the image
-// library makes of it, and the file it was to replace stays as it was.
-TEST(ToolSafety, WriteCutShortKeepsTheOldFileAndLeavesNoTemporary)
+// A write that fails, cut short by the file size limit or reported as done
+// while the file holds zeros (the preloaded writer leaves holes in TIFF pixel
+// data), is reported; the file it was to replace stays and no temporary is left.
+TEST(ToolSafety, FailedWriteKeepsTheOldFileAndLeavesNoTemporary)
 {
-    for (const auto& [extension, type] : {std::pair{"png", OIIO::TypeDesc::UINT8}, {"tif", OIIO::TypeDesc::UINT8},
-                                          {"exr", OIIO::TypeDesc::FLOAT}}) {
-        SCOPED_TRACE(extension);
+    const struct {
+        const char* extension;
+        OIIO::TypeDesc type;
+        bool holey; // otherwise cut short
+        const char* reason;
+    } cases[] = {{"png", OIIO::TypeDesc::UINT8, false, "File too large"},
+                 {"tif", OIIO::TypeDesc::UINT8, false, "File too large"},
+                 {"exr", OIIO::TypeDesc::FLOAT, false, "File too large"},
+                 {"tif", OIIO::TypeDesc::UINT8, true, "the file written reads back different"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.extension) + ": " + c.reason);
         ScratchFolder folder;
-        const std::vector<std::string> files = {std::string("in.") + extension, std::string("out.") + extension};
+        const std::vector<std::string> files = {std::string("in.") + c.extension, std::string("out.") + c.extension};
         const std::string in = folder.path(files[0]), out = folder.path(files[1]);
-        WritePicture(in, MakePicture(64, 64, 4, type, 0, type == OIIO::TypeDesc::FLOAT ? 1 : 255));
-        const Picture old = MakePicture(4, 4, 3, type, 0, 1);
+        // With holes: no black pixel, and no compression (the output's too), so zeros read back as black.
+        Picture input = MakePicture(64, 64, 4, c.type, c.holey ? 1.0f : 0.0f, c.type == OIIO::TypeDesc::FLOAT ? 1 : 255);
+        input.compression = c.holey ? "none" : nullptr;
+        WritePicture(in, input);
+        const Picture old = MakePicture(4, 4, 3, c.type, 0, 1);
         WritePicture(out, old);
         RunOptions options;
-        options.fileSizeLimit = 4096; // well below what the output takes
-        const RunResult run = RunIrisplit({"render", in, out, "--blur", "2"}, options);
+        options.fileSizeLimit = c.holey ? RLIM_INFINITY : 4096; // well below what the output takes
+        if (c.holey) {
+            ::setenv("LD_PRELOAD", HOLEY_WRITES_PATH, 1); // for irisplit: it is read when a program starts
+        }
+        const RunResult run = RunIrisplit({"render", in, out, "--blur", "2", "-q"}, options);
+        ::unsetenv("LD_PRELOAD");
         EXPECT_EQ(run.exitCode, 3) << run.out << run.err;
-        EXPECT_NE(run.err.find("irisplit: cannot write '" + out + "': File too large"), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("irisplit: cannot write '" + out + "': " + c.reason), 0u) << run.err;
         EXPECT_EQ(ReadPicture(out).samples, old.samples);
         EXPECT_EQ(folder.files(), files);
     }
