@@ -46,13 +46,11 @@ protected:
 
 } // namespace
 
-TEST(DeviceChoice, HardwareInListOrderThenUnidentifiedThenSoftware)
+// Tried hardware first in list order, then unidentified, then software; named
+// by index, DRM node or "software" and nothing else.
+TEST(DeviceChoice, OrderAndNames)
 {
     EXPECT_EQ(DeviceOrder(kDevices), (std::vector<int>{1, 3, 2, 0}));
-}
-
-TEST(DeviceChoice, NamedByIndexDrmNodeOrSoftwareAndNothingElse)
-{
     EXPECT_EQ(NamedDevice("3", kDevices), 3);
     EXPECT_EQ(NamedDevice("software", kDevices), 0);
     EXPECT_EQ(NamedDevice("/dev/dri/renderD129", kDevices), 1);
