@@ -84,35 +84,6 @@ private:
     return ::testing::AssertionSuccess();
 }
 
-// Holds a frame inside its first call of one host function until released,
-// so that the test can act while the effect is in the middle of rendering.
-class FrameHold {
-public:
-    explicit FrameHold(std::string call) : call_(std::move(call)), release_(released_.get_future().share()) {}
-
-    // For CommandSetup::onHostCall.
-    std::function<void(const std::string&)> hook()
-    {
-        return [this](const std::string& call) {
-            if (call == call_) {
-                std::call_once(once_, [this] { held_.set_value(); release_.wait(); });
-            }
-        };
-    }
-    // False when no frame got there in time: the test fails instead of hanging.
-    bool waitUntilHeld()
-    {
-        return held_.get_future().wait_for(std::chrono::seconds(120)) == std::future_status::ready;
-    }
-    void release() { released_.set_value(); }
-
-private:
-    const std::string call_;
-    std::promise<void> held_, released_;
-    std::shared_future<void> release_;
-    std::once_flag once_;
-};
-
 // Each test starts from the set-up effect and ends with a global setdown; the
 // next one finds it set up again.
 class Stress : public ::testing::Test {
@@ -158,22 +129,30 @@ TEST_F(Stress, EightRenderThreadsWhileParameterSetupAndPreRenderRepeat)
 // through the setdown; the frame finishes right and the data goes with it.
 TEST_F(Stress, GlobalSetdownWhileAFrameIsRendering)
 {
-    // Held inside the render block, after the frame has its context and targets.
-    FrameHold hold("PF_GetPixelFormat");
+    // Held in its first PF_GetPixelFormat call, inside the render block, after
+    // the frame has its context and targets.
+    std::promise<void> held, released;
+    const std::shared_future<void> release = released.get_future().share();
+    std::once_flag once;
     hostsim::FrameRequest request = MixedFrame(5);
     request.values.blur = 3.0;
-    request.onHostCall = hold.hook();
+    request.onHostCall = [&](const std::string& call) {
+        if (call == "PF_GetPixelFormat") {
+            std::call_once(once, [&] { held.set_value(); release.wait(); });
+        }
+    };
     hostsim::FrameResult result;
     std::thread renderThread([&] { result = host.render(request); });
 
-    const bool held = hold.waitUntilHeld();
-    if (held) {
+    // Not held in time: the test fails instead of hanging.
+    const bool reached = held.get_future().wait_for(std::chrono::seconds(120)) == std::future_status::ready;
+    if (reached) {
         EXPECT_EQ(host.globalSetdown().result, PF_Err_NONE);
         EXPECT_EQ(spy::LiveContexts(), 1) << "only the held frame's context may outlive setdown";
     }
-    hold.release();
+    released.set_value();
     renderThread.join();
-    ASSERT_TRUE(held) << "the frame never reached PF_GetPixelFormat: " << result.log.describe();
+    ASSERT_TRUE(reached) << "the frame never reached PF_GetPixelFormat: " << result.log.describe();
     request.onHostCall = nullptr;
     EXPECT_TRUE(MatchesModel(request, result));
     EXPECT_TRUE(EverythingReturned(result));
