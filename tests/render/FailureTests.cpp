@@ -139,7 +139,9 @@ TEST_P(FrameFailure, EndsCleanlyWithItsCode)
 INSTANTIATE_TEST_SUITE_P(Frames, FrameFailure, ::testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(FrameFailure, ParameterCheckoutFailureStopsLaterCheckouts)
+// A failed parameter checkout stops the later ones; a later check-in failure
+// never hides the first error, and alone it is the result.
+TEST(FrameFailure, FirstErrorStopsLaterCheckoutsAndStays)
 {
     hostsim::FrameRequest request(SmallWorld(PF_PixelFormat_ARGB32));
     request.faults.failParamCheckoutIndex = 3;
@@ -149,12 +151,8 @@ TEST(FrameFailure, ParameterCheckoutFailureStopsLaterCheckouts)
     EXPECT_EQ(result.log.count("checkout_param"), 4u) << "later parameters were read";
     EXPECT_EQ(result.log.count("checkin_param"), 6u);
     EXPECT_EQ(result.outputCheckouts, 1);
-}
 
-// A later check-in failure never hides the first error; alone it is the result.
-TEST(FrameFailure, CheckinFailureKeepsTheFirstError)
-{
-    hostsim::FrameRequest request(SmallWorld(PF_PixelFormat_ARGB32));
+    request.faults = {};
     request.faults.paramCheckinError = 77;
     EXPECT_EQ(Effect().render(request).result, 77);
     request.faults.pixelFormatError = kHostCode;
