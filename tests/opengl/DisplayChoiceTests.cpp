@@ -21,14 +21,16 @@ const std::vector<DeviceDescription> kDevices = {{0, "", "", DeviceKind::Softwar
                                                  {2, "", "", DeviceKind::Unidentified},
                                                  {3, "", "", DeviceKind::Hardware}};
 
-std::string ErrorOf(const std::function<void()>& call)
+// The call throws a ChoiceError whose message holds `text`.
+::testing::AssertionResult FailsWith(const std::function<void()>& call, const std::string& text)
 {
     try {
         call();
     } catch (const ChoiceError& e) {
-        return e.what();
+        return std::string(e.what()).find(text) != std::string::npos ? ::testing::AssertionSuccess()
+                                                                     : ::testing::AssertionFailure() << e.what();
     }
-    return "no error";
+    return ::testing::AssertionFailure() << "no error";
 }
 
 // Every probe's context and pbuffer are gone again.
@@ -56,15 +58,13 @@ TEST(DeviceChoice, OrderAndNames)
     EXPECT_EQ(NamedDevice("/dev/dri/renderD129", kDevices), 1);
     EXPECT_EQ(NamedDevice("/dev/dri/card1", kDevices), 1);
     for (const std::string value : {"4", "1.0", "gpu", "/dev/dri/renderD130", "dev/dri/renderD129"}) {
-        const std::string error = ErrorOf([&] { NamedDevice(value, kDevices); });
-        EXPECT_NE(error.find("IRISPLIT_EGL_DEVICE=" + value + " names no EGL device"), std::string::npos) << error;
-        EXPECT_NE(error.find("devices found: 0 (software), 1 (/dev/dri/renderD129, hardware), 2 ("),
-                  std::string::npos)
-            << error;
+        const auto named = [&] { NamedDevice(value, kDevices); };
+        EXPECT_TRUE(FailsWith(named, "IRISPLIT_EGL_DEVICE=" + value + " names no EGL device"));
+        EXPECT_TRUE(FailsWith(named, "devices found: 0 (software), 1 (/dev/dri/renderD129, hardware), 2 ("));
     }
     EXPECT_FALSE(IsSoftwareRenderer("NVIDIA H100 80GB HBM3/PCIe/SSE2"));
     setenv("IRISPLIT_REQUIRE_GPU", "yes", 1);
-    EXPECT_NE(ErrorOf([] { ChoiceSettings::FromEnvironment(); }).find("IRISPLIT_REQUIRE_GPU=yes"), std::string::npos);
+    EXPECT_TRUE(FailsWith([] { ChoiceSettings::FromEnvironment(); }, "IRISPLIT_REQUIRE_GPU=yes"));
     unsetenv("IRISPLIT_REQUIRE_GPU");
 }
 
@@ -81,11 +81,9 @@ TEST_F(ChosenDisplay, MesasSoftwareDeviceHere)
     EXPECT_EQ(ChooseDisplay({"software"}).display, choice.display);
     EXPECT_EQ(ChooseDisplay({std::to_string(choice.device->index)}).display, choice.display);
 
-    EXPECT_NE(ErrorOf([] { ChooseDisplay({"/dev/dri/renderD200"}); }).find("devices found: 0 (software)"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf([] { ChooseDisplay({"", true}); })
-                  .find("IRISPLIT_REQUIRE_GPU=1, but the renderer is a software one: llvmpipe"),
-              std::string::npos);
+    EXPECT_TRUE(FailsWith([] { ChooseDisplay({"/dev/dri/renderD200"}); }, "devices found: 0 (software)"));
+    EXPECT_TRUE(FailsWith([] { ChooseDisplay({"", true}); },
+                          "IRISPLIT_REQUIRE_GPU=1, but the renderer is a software one: llvmpipe"));
 }
 
 // The probe's context comes and goes: the caller's context and API stay.
@@ -112,7 +110,7 @@ TEST_F(ChosenDisplay, SurfacelessWithoutTheDevicePlatformThenTheDefaultDisplay)
     const DisplayChoice surfaceless = ChooseDisplay({});
     EXPECT_EQ(surfaceless.platform, Platform::Surfaceless);
     EXPECT_TRUE(surfaceless.devicesSeen.empty());
-    EXPECT_NE(ErrorOf([] { ChooseDisplay({"0"}); }).find("devices found: none"), std::string::npos);
+    EXPECT_TRUE(FailsWith([] { ChooseDisplay({"0"}); }, "devices found: none"));
 
     spy::HideSurfacelessPlatform();
     setenv("EGL_PLATFORM", "surfaceless", 1);
