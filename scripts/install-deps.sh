@@ -11,6 +11,8 @@ packages=(
   # The frei0r plug-in's header, and the real hosts its tests run it in.
   frei0r-plugins-dev ffmpeg melt
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+  # Syntax checks of the Kdenlive (XML) and Shotcut (QML) descriptions.
+  libxml2-utils qtdeclarative5-dev-tools dpkg-dev
 )
 
 source "$(dirname "$0")/ensure-packages.sh"

@@ -14,12 +14,14 @@
 namespace irisplit_frei0r {
 namespace {
 
-// "IRX GL.so" in the folder this plug-in was loaded from.
+// "IRX GL.so" in the module's own folder beside the plug-in's: <dir>/../irisplit/.
+// Kept out of frei0r-1/, which hosts scan, so that no host loads it as a plug-in.
 std::string ModuleBesidePlugin() {
     Dl_info self{};
     if (!dladdr(reinterpret_cast<const void*>(&ModuleBesidePlugin), &self) || !self.dli_fname)
         throw std::runtime_error("cannot tell where the plug-in was loaded from");
-    return (std::filesystem::path(self.dli_fname).parent_path() / IRX_MODULE_FILE_NAME).string();
+    const std::filesystem::path pluginDir = std::filesystem::path(self.dli_fname).parent_path();
+    return (pluginDir.parent_path() / "irisplit" / IRX_MODULE_FILE_NAME).lexically_normal().string();
 }
 
 void Require(const hostsim::CommandResult& result, const char* command) {

@@ -13,9 +13,12 @@ std::string LocateModule(const std::string& commandLinePath)
     std::error_code error;
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
     if (!error) {
-        const auto besideExecutable = executable.parent_path() / IRX_MODULE_FILE_NAME;
-        if (std::filesystem::exists(besideExecutable, error)) {
-            return besideExecutable.string();
+        const auto exeDir = executable.parent_path();
+        for (const auto& candidate : {exeDir.parent_path() / "lib" / "irisplit" / IRX_MODULE_FILE_NAME,
+                                      exeDir / IRX_MODULE_FILE_NAME}) {
+            if (std::filesystem::exists(candidate, error)) {
+                return candidate.string();
+            }
         }
     }
     return IRX_BUILT_MODULE_PATH;

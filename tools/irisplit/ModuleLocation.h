@@ -5,9 +5,9 @@
 
 namespace irisplit {
 
-// The module named on the command line; otherwise "IRX GL.so" next to the
-// irisplit executable (an installed layout); otherwise the module of the
-// build tree irisplit was built in.
+// The module named on the command line; otherwise "IRX GL.so" in
+// <executable's folder>/../lib/irisplit/ (an installed layout), then next to
+// the executable; otherwise the module of the build tree irisplit was built in.
 std::string LocateModule(const std::string& commandLinePath);
 
 } // namespace irisplit
