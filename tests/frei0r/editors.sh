@@ -63,7 +63,13 @@ check_kdenlive() { # index name default explanation
     equal "$(kdenlive_attr "$index" min)" 0 && equal "$(kdenlive_attr "$index" max)" "$(kdenlive_attr "$index" factor)" ||
       fail "$what: does not show the whole range"
     ;;
-  *) fail "$what: neither a list nor keyframable" ;;
+  hidden)
+    # The width Position and Blur are meant for: the project's, so that smaller
+    # previews keep the look.
+    [ "$name" = "Frame width" ] && [ "$(kdenlive_attr "$index" default)" = "%width/100000" ] ||
+      fail "$what: hidden, but not the project's width"
+    ;;
+  *) fail "$what: neither a list, keyframable nor the project's width" ;;
   esac
   [[ "$(xmllint --xpath "string(//parameter[@name='$index']/name)" "$file")" == "$name"* ]] || fail "$what: another name"
   [ -n "$(xmllint --xpath "string(//parameter[@name='$index']/comment)" "$file")" ] || fail "$what: no explanation"
@@ -89,7 +95,10 @@ case_descriptions() {
   local index name default explanation numeric=() shotcut
   while IFS='|' read -r index name default explanation; do
     check_kdenlive "$index" "$name" "$default" "$explanation"
-    if [ "$(kdenlive_attr "$index" type)" = animated ]; then
+    if [ "$name" = "Frame width" ]; then
+      grep -qF "readonly property string frameWidth: '$index'" "$ui" &&
+        grep -qF "filter.set(frameWidth, profile.width / 100000)" "$ui" || fail "Shotcut: $name is not the project's width"
+    elif [ "$(kdenlive_attr "$index" type)" = animated ]; then
       numeric+=("$index")
       shotcut=$(grep "^$index|" <(shotcut_numeric)) || fail "Shotcut: no control for $name"
       [ "$(cut -d'|' -f2-3 <<<"$shotcut" | tr '|' ' ')" = "$(range_of "$explanation")" ] ||

@@ -16,6 +16,7 @@ Shotcut.KeyframableFilter {
         {"property": '4', "at0": 0, "at1": 1000, "value": 0}
     ]
     readonly property string channels: '0'
+    readonly property string frameWidth: '5'
     readonly property var sliders: [positionSlider, rotationSlider, scaleSlider, blurSlider]
     readonly property var keyframeButtons: [positionKeyframes, rotationKeyframes, scaleKeyframes, blurKeyframes]
 
@@ -61,6 +62,9 @@ Shotcut.KeyframableFilter {
     width: 350
     height: 200
     Component.onCompleted: {
+        // Position and Blur are meant for the project's width, so previews
+        // rendered smaller keep the look.
+        filter.set(frameWidth, profile.width / 100000);
         if (filter.isNew) {
             filter.set(channels, 0);
             for (var i = 0; i < numeric.length; i++)
