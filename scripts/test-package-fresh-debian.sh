@@ -4,7 +4,8 @@
 # --variant=minbase bookworm), installs the package there with apt-get alone,
 # renders with the irisplit on the PATH, then installs ffmpeg, melt and
 # GStreamer and has each run the filter, found with no FREI0R_PATH, comparing
-# every picture with the tool's. Not part of CI (several minutes). Needs root.
+# every picture with the tool's. Not part of CI (about 5 minutes here, most of
+# it downloading packages). Needs root.
 #   usage: scripts/test-package-fresh-debian.sh [ROOT_DIR]
 #     ROOT_DIR  where the root is made (default: a new folder under /var/tmp);
 #               removed afterwards unless IRX_KEEP_ROOT=1
@@ -20,7 +21,7 @@ build=${IRX_BUILD_DIR:-$repo/build-deb}
 echo "== the package, built in $build"
 IRX_BUILD_DIR=$build bash "$repo/scripts/build.sh" -DIRX_BUILD_TESTS=OFF >/dev/null
 rm -f "$build"/irisplit_*.deb
-(cd "$build" && cpack -G DEB >/dev/null)
+(cd "$build" && cpack -G DEB >cpack.log 2>&1) || { cat "$build/cpack.log"; exit 1; }
 deb=$(ls "$build"/irisplit_*.deb)
 echo "$(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
 
