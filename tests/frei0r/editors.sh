@@ -117,10 +117,11 @@ case_descriptions() {
 }
 
 # A project as the editor saves it renders in melt as the tool renders it.
-render_project() { # project tool-frames tool-options...
+render_project() { # project tool-frames(1-N) tool-options...
   local project=$1 frames=$2 frame
   shift 2
-  melt "xml:$project" -consumer "avformat:$work/got.rgba" f=rawvideo vcodec=rawvideo pix_fmt=rgba an=1 \
+  # Editors render their timeline's zone: the first N frames here.
+  melt "xml:$project" out=$((${frames#1-} - 1)) -consumer "avformat:$work/got.rgba" f=rawvideo vcodec=rawvideo pix_fmt=rgba an=1 \
     real_time=-1 >"$work/log" 2>&1 || fail "melt $project: $(cat "$work/log")"
   if grep '^irisplit:' "$work/log"; then fail "melt $project: reported a failure"; fi
   "$IRISPLIT" render "$SAMPLE" "$work/tool.%02d.png" --frames "$frames" --quiet "$@" >/dev/null
