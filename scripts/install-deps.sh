@@ -12,7 +12,7 @@ packages=(
   frei0r-plugins-dev ffmpeg melt
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   # Syntax checks of the Kdenlive (XML) and Shotcut (QML) descriptions.
-  libxml2-utils qtdeclarative5-dev-tools dpkg-dev
+  libxml2-utils qtdeclarative5-dev-tools
 )
 
 source "$(dirname "$0")/ensure-packages.sh"
