@@ -15,6 +15,8 @@ packages=(
   xz-utils
   # A frei0r host of the tests' own that has a GLX context current, on Xvfb.
   libgl-dev libx11-dev xvfb xauth
+  # Syntax checks of the Kdenlive (XML) and Shotcut (QML) descriptions.
+  libxml2-utils qtdeclarative5-dev-tools
 )
 
 source "$(dirname "$0")/ensure-packages.sh"

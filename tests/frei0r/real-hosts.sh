@@ -7,12 +7,14 @@
 # go, each with a GLX context of its own current.
 #   usage: real-hosts.sh ffmpeg|bad-use|require-gpu|melt|gstreamer|install|describe|callers|preview-size
 #   environment: IRISPLIT (the tool), CALLING_HOST, FREI0R_DIR (the build's
-#                frei0r-1 folder), SAMPLE (an 8-bit PNG), BUILD_DIR (for cmake --install)
+#                lib/frei0r-1 folder), SAMPLE (an 8-bit PNG), BUILD_DIR (for cmake --install)
 set -euo pipefail
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export FREI0R_PATH=$FREI0R_DIR GST_REGISTRY=$work/gst-registry.bin
+# GStreamer's registry is the build's own, never the user's: a scan of this
+# build's plug-in cannot disturb (or be disturbed by) another.
+export FREI0R_PATH=$FREI0R_DIR GST_REGISTRY=$BUILD_DIR/gst-registry.bin
 
 fail() {
   echo "FAIL: $*" >&2
@@ -67,12 +69,12 @@ case_ffmpeg() {
 }
 
 case_bad-use() {
-  mkdir "$work/alone"
-  cp "$FREI0R_DIR/irisplit.so" "$work/alone/"
+  mkdir -p "$work/alone/frei0r-1"
+  cp "$FREI0R_DIR/irisplit.so" "$work/alone/frei0r-1/"
   ffmpeg -v error -i "$SAMPLE" -vf crop=1:1:300:200 "$work/one.png"
   # plug-in folder; ffmpeg input; frei0r values; the line expected once ("" none)
   local cases=(
-    "$work/alone;-loop 1 -i $SAMPLE;0|0.6;cannot load the effect module '$work/irisplit/IRX GL.so'"
+    "$work/alone/frei0r-1;-loop 1 -i $SAMPLE;0|0.6;cannot load the effect module '$work/alone/irisplit/IRX GL.so'"
     "$FREI0R_DIR;-loop 1 -i $SAMPLE;0|nan|0.5|1.5;Position is nan, Scale is 1.5: outside 0 to 1"
     "$FREI0R_DIR;-loop 1 -i $SAMPLE;-0.1|0.6;Channels is -0.1: outside 0 to 1"
     "$FREI0R_DIR;-f lavfi -i testsrc=size=16400x4;0|0.6;rendering a 16400x4 frame failed"
@@ -133,14 +135,18 @@ case_melt() {
   no_report "$work/log" melt
 }
 
+# The log (GStreamer's warnings included) stays in the build folder when the
+# case fails.
 case_gstreamer() {
-  gst-launch-1.0 -q filesrc location="$SAMPLE" ! pngdec ! videoconvert \
+  local log=$BUILD_DIR/frei0r_gstreamer.log
+  GST_DEBUG=${GST_DEBUG:-2} gst-launch-1.0 -q filesrc location="$SAMPLE" ! pngdec ! videoconvert \
     ! frei0r-filter-irisplit channels=0.5 position=0.4975 rotation=0.45 scale=0.45 \
-    ! videoconvert ! video/x-raw,format=RGBA ! filesink location="$work/got.rgba" >"$work/log" 2>&1 ||
-    fail "gst-launch-1.0: $(cat "$work/log")"
+    ! videoconvert ! video/x-raw,format=RGBA ! filesink location="$work/got.rgba" >"$log" 2>&1 ||
+    fail "gst-launch-1.0 (log: $log): $(cat "$log")"
   expected "$work/want.rgba" 1 --channels red-green --position -10 --rotation -18 --scale -100
-  same "$work/got.rgba" "$work/want.rgba" "gst-launch-1.0"
-  no_report "$work/log" gstreamer
+  (same "$work/got.rgba" "$work/want.rgba" "gst-launch-1.0" && no_report "$log" gstreamer) ||
+    fail "gstreamer: log kept in $log"
+  rm -f "$log"
 }
 
 case_describe() {
@@ -202,13 +208,23 @@ case_preview-size() {
     fail "preview-size at half size: PSNR red $r, blue $b dB against green $g dB"
 }
 
+# The installed tree alone: the tool finds its module under the prefix, ffmpeg
+# and melt find the plug-in and the plug-in its module, the build tree unused.
 case_install() {
-  cmake --install "$BUILD_DIR" --component frei0r --prefix "$work/prefix" >/dev/null
-  FREI0R_DIR=$work/prefix/lib/frei0r-1 FREI0R_PATH=$work/prefix/lib/frei0r-1
-  [ -f "$work/prefix/lib/irisplit/IRX GL.so" ] && [ ! -L "$work/prefix/lib/irisplit/IRX GL.so" ] ||
-    fail "install: no module in lib/irisplit"
+  local prefix=$work/prefix
+  cmake --install "$BUILD_DIR" --prefix "$prefix" >/dev/null
+  local file
+  for file in bin/irisplit lib/frei0r-1/irisplit.so "lib/irisplit/IRX GL.so" share/kdenlive/effects/frei0r_irisplit.xml \
+    share/shotcut/qml/filters/irisplit/meta.qml share/shotcut/qml/filters/irisplit/ui.qml; do
+    [ -f "$prefix/$file" ] && [ ! -L "$prefix/$file" ] || fail "install: no $file"
+  done
+  [ "$(ls "$prefix/lib/frei0r-1")" = irisplit.so ] || fail "install: more than the plug-in in frei0r-1/"
+  IRISPLIT=$prefix/bin/irisplit
+  "$IRISPLIT" info | grep -qxF "Module: $prefix/lib/irisplit/IRX GL.so" || fail "install: the tool uses another module"
+  FREI0R_DIR=$prefix/lib/frei0r-1 FREI0R_PATH=$prefix/lib/frei0r-1
   rows=("${rows[0]}")
   case_ffmpeg
+  case_melt
 }
 
 "case_$1"
