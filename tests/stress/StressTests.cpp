@@ -162,7 +162,7 @@ TEST_F(Stress, GlobalSetdownWhileAFrameIsRendering)
     // Held inside the render block, after the frame has its context and targets.
     FrameHold hold("PF_GetPixelFormat");
     hostsim::FrameRequest request = MixedFrame(5);
-    request.values.blur = 3.0;
+    request.values[testsupport::kBlur] = 3.0;
     request.onHostCall = hold.hook();
     hostsim::FrameResult result;
     std::thread renderThread([&] { result = host.render(request); });
