@@ -46,7 +46,7 @@ PF_Err AddParam(PF_ProgPtr ref, int32_t index, PF_ParamDef* def) {
     return result;
 }
 
-// A float popup choice, rounded and saturated to the record's 32 bits.
+// A popup choice given as a number, rounded and saturated to the record's 32 bits.
 int32_t PopupChoice(double choice) {
     if (std::isnan(choice)) return 0;
     return int32_t(std::lround(std::clamp(choice, double(INT32_MIN), double(INT32_MAX))));

@@ -5,6 +5,8 @@
 #include "host/HostSuites.h"
 #include "host/HostTypes.h"
 
+#include <initializer_list>
+
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
@@ -32,8 +34,7 @@ PF_Err MisbehavingRender(PF_InData* in, PF_SmartRenderExtra* extra)
     for (int32_t index = 1; index <= 3; ++index)
         in->inter.checkout_param(in->effect_ref, index, in->current_time, in->time_step, in->time_scale,
                                  &checkedOut[index]);
-    in->inter.checkin_param(in->effect_ref, &checkedOut[1]);
-    in->inter.checkin_param(in->effect_ref, &checkedOut[3]);
+    for (int32_t index : {1, 3}) in->inter.checkin_param(in->effect_ref, &checkedOut[index]);
     PF_EffectWorld* input = nullptr;
     PF_EffectWorld* output = nullptr;
     extra->cb->checkout_layer_pixels(in->effect_ref, 0, &input);

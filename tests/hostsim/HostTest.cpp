@@ -36,14 +36,12 @@ TEST(HostSimulator, NoticesStrayWritesAndEverythingLeftBehindAndHandsOutTheDecla
     ASSERT_NE(effect, nullptr);
     const PF_ParamDef* records = reinterpret_cast<const PF_ParamDef* (*)()>(dlsym(effect, "CheckedOutParams"))();
     const PF_ParamDef &turn = records[1], &amount = records[2], &mode = records[3];
-    EXPECT_EQ(std::tie(turn.param_type, amount.param_type, mode.param_type),
-              std::make_tuple(PF_Param_ANGLE, PF_Param_FLOAT_SLIDER, PF_Param_POPUP));
-    EXPECT_EQ(std::tie(turn.u.ad.value, turn.u.ad.dephault, turn.u.ad.valid_min, turn.u.ad.valid_max),
-              std::make_tuple(30 << 16, 45 << 16, -(90 << 16), 90 << 16));
-    EXPECT_EQ(std::tie(amount.u.fs_d.value, amount.u.fs_d.valid_max, amount.u.fs_d.precision),
-              std::make_tuple(2.5, 10.0f, int16_t(1)));
-    EXPECT_EQ(std::tie(mode.u.pd.value, mode.u.pd.num_choices, mode.u.pd.dephault),
-              std::make_tuple(1, int16_t(2), int16_t(2)));
+    EXPECT_EQ(std::tie(turn.param_type, turn.u.ad.value, turn.u.ad.dephault, turn.u.ad.valid_min, turn.u.ad.valid_max),
+              std::make_tuple(PF_Param_ANGLE, 30 << 16, 45 << 16, -(90 << 16), 90 << 16));
+    EXPECT_EQ(std::tie(amount.param_type, amount.u.fs_d.value, amount.u.fs_d.valid_max, amount.u.fs_d.precision),
+              std::make_tuple(PF_Param_FLOAT_SLIDER, 2.5, 10.0f, int16_t(1)));
+    EXPECT_EQ(std::tie(mode.param_type, mode.u.pd.value, mode.u.pd.num_choices, mode.u.pd.dephault),
+              std::make_tuple(PF_Param_POPUP, 1, int16_t(2), int16_t(2)));
     EXPECT_STREQ(mode.u.pd.namesptr, "A|B");
     dlclose(effect);
 }
