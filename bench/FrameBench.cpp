@@ -2,6 +2,7 @@
 
 #include "RenderCrew.h"
 #include "StdoutCapture.h"
+#include "tests/support/IrisplitValues.h"
 
 #include <dlfcn.h>
 
@@ -14,13 +15,9 @@
 namespace {
 
 // The rendered frame: a red-blue split moved 8 pixels, blurred by `blur`.
-hostsim::EffectValues BenchValues(double blur)
+hostsim::ControlValues BenchValues(double blur)
 {
-    hostsim::EffectValues values;
-    values.channels = 1;
-    values.position = 8.0;
-    values.blur = blur;
-    return values;
+    return testsupport::IrisplitValues(1, 8.0, 0.0, 100.0, blur);
 }
 
 template <typename Pixel, typename Fill>

@@ -1,6 +1,7 @@
 #include "fuzz/HostInput.h"
 
 #include "host/HostSuites.h"
+#include "tests/support/IrisplitValues.h"
 
 #include <algorithm>
 #include <cmath>
@@ -208,11 +209,11 @@ void BoundBlurWork(hostsim::FrameRequest& frame)
 {
     const PF_RationalScale d = frame.downsample_x;
     const double factor = d.den == 0 ? 1.0 : double(float(d.num) / float(d.den));
-    const double radius = frame.values.blur * factor;
+    const double radius = frame.values[testsupport::kBlur] * factor;
     if (!std::isfinite(radius) || radius <= 0.0) return;
     const double steps = std::min(radius * 0.33 + 10.0, 4096.0);
     const double pixels = double(frame.input.width()) * double(frame.input.height());
-    if (pixels * steps > kMaxBlurWork) frame.values.blur = 0.0;
+    if (pixels * steps > kMaxBlurWork) frame.values[testsupport::kBlur] = 0.0;
 }
 
 hostsim::FrameRequest Frame(ByteReader& in)
@@ -227,11 +228,12 @@ hostsim::FrameRequest Frame(ByteReader& in)
         }
     }
     frame.outputShape = OutputShape(in, shape);
-    frame.values.channels = in.flag() ? 1 + int32_t(in.below(3)) : Int32(in);
-    frame.values.position = Float(in);
-    frame.values.rotationDegrees = in.flag() ? Float(in) : double(in.read<int16_t>());
-    frame.values.scale = in.flag() ? 100.0 : Float(in);
-    frame.values.blur = in.flag() ? 0.0 : Float(in);
+    using namespace testsupport;
+    frame.values[kChannels] = in.flag() ? 1 + int32_t(in.below(3)) : Int32(in);
+    frame.values[kPosition] = Float(in);
+    frame.values[kRotation] = in.flag() ? Float(in) : double(in.read<int16_t>());
+    frame.values[kScale] = in.flag() ? 100.0 : Float(in);
+    frame.values[kBlur] = in.flag() ? 0.0 : Float(in);
     frame.preRenderFirst = in.flag();
     BoundBlurWork(frame);
     return frame;

@@ -4,6 +4,8 @@
 #include "hostsim/Accounting.h"
 #include "hostsim/CommandState.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -44,28 +46,35 @@ PF_Err AddParam(PF_ProgPtr ref, int32_t index, PF_ParamDef* def) {
     return result;
 }
 
+// A popup choice given as a number, rounded and saturated to the record's 32 bits.
+int32_t PopupChoice(double choice) {
+    if (std::isnan(choice)) return 0;
+    return int32_t(std::lround(std::clamp(choice, double(INT32_MIN), double(INT32_MAX))));
+}
+
+// Parameter 0 is the input layer; any other is a copy of its declaration
+// with the frame's value, or with the declared default where it has none.
 void FillParam(const CommandState& state, int32_t index, PF_ParamDef& param) {
-    const EffectValues& values = *state.values;
-    std::memset(&param, 0, sizeof param);
-    param.uu.id = index;
-    switch (index) {
-    case 0:
+    if (index == 0) {
+        std::memset(&param, 0, sizeof param);
         param.param_type = PF_Param_LAYER;
         param.u.ld = *state.input->record();
+        return;
+    }
+    const AddedParam& declared = state.declared->params[size_t(index - 1)];
+    param = declared.def;
+    const auto given = state.values->find(index);
+    const bool hasValue = given != state.values->end();
+    switch (param.param_type) {
+    case PF_Param_POPUP:
+        param.u.pd.namesptr = declared.popupNames.c_str();
+        param.u.pd.value = hasValue ? PopupChoice(given->second) : param.u.pd.dephault;
         break;
-    case 1:
-        param.param_type = PF_Param_POPUP;
-        param.u.pd.value = values.channels;
-        param.u.pd.num_choices = 3;
-        param.u.pd.dephault = 1;
+    case PF_Param_ANGLE:
+        param.u.ad.value = hasValue ? DegreesToFixed(given->second) : param.u.ad.dephault;
         break;
-    case 3:
-        param.param_type = PF_Param_ANGLE;
-        param.u.ad.value = DegreesToFixed(values.rotationDegrees);
-        break;
-    default:
-        param.param_type = PF_Param_FLOAT_SLIDER;
-        param.u.fs_d.value = index == 2 ? values.position : index == 4 ? values.scale : values.blur;
+    case PF_Param_FLOAT_SLIDER:
+        param.u.fs_d.value = hasValue ? given->second : param.u.fs_d.dephault;
         break;
     }
 }
@@ -78,8 +87,12 @@ PF_Err CheckoutParam(PF_ProgPtr ref, int32_t index, int32_t what_time, int32_t t
     if (!state->values) {
         state->misuse("checkout_param outside smart render");
         result = PF_Err_BAD_CALLBACK_PARAM;
-    } else if (!param || index < 0 || index > 5) {
-        state->misuse("checkout_param with a bad index or no record");
+    } else if (!param) {
+        state->misuse("checkout_param without a record");
+        result = PF_Err_BAD_CALLBACK_PARAM;
+    } else if (index < 0 || size_t(index) >= state->paramCheckouts.size()) {
+        state->misuse("checkout_param of parameter " + std::to_string(index) +
+                      ", which parameter setup did not declare");
         result = PF_Err_BAD_CALLBACK_PARAM;
     } else if (index == state->faults.failParamCheckoutIndex) {
         result = state->faults.paramCheckoutError;

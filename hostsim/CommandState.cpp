@@ -83,6 +83,17 @@ World* CommandState::knownWorld(const PF_EffectWorld* record, const char* callba
     return nullptr;
 }
 
+void CommandState::takeValues(const ControlValues& frameValues, const DeclaredControls* declaredControls) {
+    values = &frameValues;
+    declared = declaredControls;
+    const size_t declaredCount = declared ? declared->params.size() : 0;
+    paramCheckouts.assign(1 + declaredCount, 0);
+    paramCheckins.assign(1 + declaredCount, 0);
+    for (const auto& [index, value] : frameValues)
+        if (index < 1 || size_t(index) > declaredCount)
+            misuse("a value for parameter " + std::to_string(index) + ", which parameter setup did not declare");
+}
+
 void CommandState::finish(PF_Err result, CommandResult& outResult) const {
     outResult.result = result;
     outResult.out = out;

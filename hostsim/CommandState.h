@@ -3,9 +3,9 @@
 // call they belong to through the thread's current command.
 #pragma once
 
+#include "hostsim/DeclaredControls.h"
 #include "hostsim/HostSim.h"
 
-#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,6 +33,10 @@ public:
 
     // The world behind a record the effect hands back; null (misuse noted) if unknown.
     World* knownWorld(const PF_EffectWorld* record, const char* callback);
+
+    // Smart render's values and the declarations their records copy (null:
+    // no parameter setup); a value for an undeclared parameter is misuse.
+    void takeValues(const ControlValues& frameValues, const DeclaredControls* declaredControls);
 
     // Fills the common part of a result once the effect has returned.
     void finish(PF_Err result, CommandResult& out) const;
@@ -66,10 +70,11 @@ public:
     // Smart render.
     World* input = nullptr;
     World* output = nullptr;
-    const EffectValues* values = nullptr;
+    const ControlValues* values = nullptr;
+    const DeclaredControls* declared = nullptr;
     std::map<const PF_ParamDef*, int32_t> paramRecords; // checked-out record -> index
-    std::array<int, 6> paramCheckouts{};
-    std::array<int, 6> paramCheckins{};
+    std::vector<int> paramCheckouts; // per parameter index, sized by takeValues()
+    std::vector<int> paramCheckins;
     int inputCheckouts = 0;
     int inputCheckins = 0;
     int outputCheckouts = 0;

@@ -7,7 +7,6 @@
 #include "hostsim/Faults.h"
 #include "hostsim/World.h"
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -115,14 +114,11 @@ struct PreRenderResult : CommandResult {
     std::vector<LayerCheckout> checkouts;
 };
 
-// The five effect parameter values of one frame.
-struct EffectValues {
-    int32_t channels = 1;         // popup, 1..3
-    double position = 0.5;        // pixels
-    double rotationDegrees = 0.0; // handed over as 16.16 fixed degrees
-    double scale = 100.0;         // percent
-    double blur = 0.0;            // pixels
-};
+// One frame's control values by parameter index (1 is the first control the
+// effect declared at parameter setup): a popup's choice, an angle in degrees,
+// a float slider's value. A control without a value here has its declared
+// default.
+using ControlValues = std::map<int32_t, double>;
 
 // "<command> failed: host result code N; the effect says: <message>", the
 // message part only when the effect left one (the field need not be terminated).
@@ -133,12 +129,12 @@ PF_Fixed DegreesToFixed(double degrees);
 
 struct FrameRequest : CommandSetup {
     FrameRequest() = default;
-    explicit FrameRequest(World inputWorld, EffectValues effectValues = {})
-        : input(std::move(inputWorld)), values(effectValues) {}
+    explicit FrameRequest(World inputWorld, ControlValues controlValues = {})
+        : input(std::move(inputWorld)), values(std::move(controlValues)) {}
 
     World input;
     std::optional<WorldShape> outputShape; // none: the input's shape
-    EffectValues values;
+    ControlValues values;
     // Run smart pre-render for the whole frame first, as a host does. Its
     // calls come first in the log; a failure ends the frame with its result.
     bool preRenderFirst = false;
@@ -153,8 +149,8 @@ struct FrameResult : CommandResult {
     World output;
     std::string guardDamage; // "" when every guard byte of both worlds is intact
     bool inputUntouched = true;
-    std::array<int, 6> paramCheckouts{}; // per parameter index
-    std::array<int, 6> paramCheckins{};
+    std::vector<int> paramCheckouts; // per parameter index, the input layer's 0 included
+    std::vector<int> paramCheckins;
     int inputCheckouts = 0;
     int inputCheckins = 0;
     int outputCheckouts = 0;

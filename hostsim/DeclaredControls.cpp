@@ -17,9 +17,10 @@ std::vector<std::string> PopupItems(const std::string& names) {
 
 // Float sliders carry their own valid range; an angle with no range (0 to 0)
 // accepts anything its 16.16 fixed-point degrees can hold.
-NumericControl DescribeNumeric(const PF_ParamDef& def) {
+NumericControl DescribeNumeric(const PF_ParamDef& def, int32_t index) {
     NumericControl control;
     control.name = def.name;
+    control.index = index;
     if (def.param_type == PF_Param_ANGLE) {
         const PF_AngleDef& angle = def.u.ad;
         const bool unbounded = angle.valid_min == 0 && angle.valid_max == 0;
@@ -45,11 +46,14 @@ const Control* FindNamed(const std::vector<Control>& controls, const std::string
 
 DeclaredControls::DeclaredControls(const std::vector<AddedParam>& added) {
     for (const AddedParam& param : added) {
+        if (param.result != PF_Err_NONE) continue;
+        params.push_back(param);
+        const int32_t index = int32_t(params.size());
         const PF_ParamDef& def = param.def;
         if (def.param_type == PF_Param_POPUP) {
-            popups.push_back({def.name, PopupItems(param.popupNames), def.u.pd.dephault});
+            popups.push_back({def.name, PopupItems(param.popupNames), def.u.pd.dephault, index});
         } else if (def.param_type == PF_Param_ANGLE || def.param_type == PF_Param_FLOAT_SLIDER) {
-            numerics.push_back(DescribeNumeric(def));
+            numerics.push_back(DescribeNumeric(def, index));
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "hostsim/Accounting.h"
 #include "hostsim/Callbacks.h"
 #include "hostsim/CommandState.h"
+#include "hostsim/DeclaredControls.h"
 #include "hostsim/WorldPool.h"
 
 #include <cstring>
@@ -113,6 +114,11 @@ ParamsSetupResult Host::paramsSetup(const CommandSetup& setup) {
     ParamsSetupResult result;
     state.addedParams = &result.added;
     state.finish(Run(effectMain(), PF_Cmd_PARAMS_SETUP, state, nullptr), result);
+    if (result.result == PF_Err_NONE) {
+        auto declared = std::make_shared<const DeclaredControls>(result.added);
+        const std::lock_guard<std::mutex> lock(declaredMutex_);
+        declared_ = std::move(declared);
+    }
     return result;
 }
 
@@ -161,10 +167,15 @@ FrameResult Host::smartRender(const FrameRequest& request) {
     World input = request.worlds ? request.worlds->take(request.input.shape()) : World();
     input = request.input;
     World output = request.worlds ? request.worlds->take(outputShape) : World(outputShape);
+    std::shared_ptr<const DeclaredControls> declared;
+    {
+        const std::lock_guard<std::mutex> lock(declaredMutex_);
+        declared = declared_;
+    }
     CommandState state(*accounting_, request);
     state.input = &input;
     state.output = &output;
-    state.values = &request.values;
+    state.takeValues(request.values, declared.get());
     PF_SmartRenderInput renderInput{};
     renderInput.output_request.rect = PF_LRect{0, 0, output.width(), output.height()};
     renderInput.output_request.channel_mask = 0xF;

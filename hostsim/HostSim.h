@@ -12,10 +12,13 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace hostsim {
+
+struct DeclaredControls;
 
 struct HostIdentity {
     std::string name = "Irisplit Host Simulator";
@@ -41,6 +44,9 @@ public:
     CommandResult about(const CommandSetup& setup = {});
     CommandResult globalSetup(const CommandSetup& setup = {});
     CommandResult globalSetdown(const CommandSetup& setup = {});
+    // A successful parameter setup's declarations are what later frames'
+    // parameter records copy (a reload keeps them), each with the frame's
+    // value; before one, only the input layer can be checked out.
     ParamsSetupResult paramsSetup(const CommandSetup& setup = {});
     PreRenderResult preRender(const PreRenderRequest& request);
     FrameResult render(const FrameRequest& request);
@@ -77,6 +83,8 @@ private:
     HostIdentity identity_;
     std::unique_ptr<Accounting> accounting_;
     std::unique_ptr<LoadedModule> module_; // unloaded before the accounting goes
+    mutable std::mutex declaredMutex_;
+    std::shared_ptr<const DeclaredControls> declared_; // a frame keeps the ones it started with
 };
 
 } // namespace hostsim

@@ -1,20 +1,40 @@
 // An effect module whose smart render misbehaves in every way the simulator
 // must notice: it writes into the padding after the output's first row and
 // leaves the handle suite, a handle, a parameter and the input checked out.
+// Its controls are an angle, a float slider and a two-item popup.
 #include "host/HostSuites.h"
 #include "host/HostTypes.h"
+
+#include <initializer_list>
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
+
+PF_ParamDef checkedOut[4]; // the last render's records by index
+
+PF_Err DeclareControls(PF_InData* in)
+{
+    PF_ParamDef defs[3]{};
+    defs[0].param_type = PF_Param_ANGLE;
+    defs[0].u.ad = {0, 45 << 16, -(90 << 16), 90 << 16};
+    defs[1].param_type = PF_Param_FLOAT_SLIDER;
+    defs[1].u.fs_d = {0.0, 0.0f, 10.0f, 0.0f, 10.0f, 2.5f, 1, 0, 0, 0.0f, {}};
+    defs[2].param_type = PF_Param_POPUP;
+    defs[2].u.pd = {2, 2, 2, "A|B"};
+    for (PF_ParamDef& def : defs) in->inter.add_param(in->effect_ref, -1, &def);
+    return PF_Err_NONE;
+}
 
 PF_Err MisbehavingRender(PF_InData* in, PF_SmartRenderExtra* extra)
 {
     const void* suite = nullptr;
     in->pica_basicP->AcquireSuite(kPFHandleSuite, kPFHandleSuiteVersion1, &suite);
     static_cast<const PF_HandleSuite1*>(suite)->host_new_handle(16);
-    PF_ParamDef param{};
-    in->inter.checkout_param(in->effect_ref, 2, in->current_time, in->time_step, in->time_scale, &param);
+    for (int32_t index = 1; index <= 3; ++index)
+        in->inter.checkout_param(in->effect_ref, index, in->current_time, in->time_step, in->time_scale,
+                                 &checkedOut[index]);
+    for (int32_t index : {1, 3}) in->inter.checkin_param(in->effect_ref, &checkedOut[index]);
     PF_EffectWorld* input = nullptr;
     PF_EffectWorld* output = nullptr;
     extra->cb->checkout_layer_pixels(in->effect_ref, 0, &input);
@@ -27,8 +47,14 @@ PF_Err MisbehavingRender(PF_InData* in, PF_SmartRenderExtra* extra)
 
 } // namespace
 
+FAKE_EXPORT const PF_ParamDef* CheckedOutParams()
+{
+    return checkedOut;
+}
+
 FAKE_EXPORT PF_Err EffectMain(PF_Cmd cmd, PF_InData* in, PF_OutData*, PF_ParamDef*[], PF_LayerDef*, void* extra)
 {
+    if (cmd == PF_Cmd_PARAMS_SETUP) return DeclareControls(in);
     return cmd == PF_Cmd_SMART_RENDER ? MisbehavingRender(in, static_cast<PF_SmartRenderExtra*>(extra))
                                       : PF_Err_NONE;
 }

@@ -1,24 +1,49 @@
 // The simulator's own checks, which every effect test relies on to see a
 // leak or a stray write: here they must see those of a misbehaving module.
+// Its parameter records must copy what it declared, by index, with the
+// frame's value or else the declared default.
 #include "hostsim/HostSim.h"
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
+#include <tuple>
+
 namespace hostsim {
 namespace {
 
-TEST(HostSimulator, NoticesStrayWritesAndEverythingLeftBehind)
+TEST(HostSimulator, NoticesStrayWritesAndEverythingLeftBehindAndHandsOutTheDeclaredControls)
 {
     Host host(FAKE_EFFECT_PATH);
-    const FrameResult result = host.render(FrameRequest(World({PF_PixelFormat_ARGB32, 4, 3, 20})));
+    const World input({PF_PixelFormat_ARGB32, 4, 3, 20});
+    // Before parameter setup no control can be given a value or checked out.
+    EXPECT_EQ(host.render(FrameRequest(input, {{1, 30.0}})).misuse.size(), 1u + 3u);
+    ASSERT_EQ(host.paramsSetup().result, PF_Err_NONE);
+
+    const FrameResult result = host.render(FrameRequest(input, {{1, 30.0}, {3, 1.0}}));
+    EXPECT_TRUE(result.misuse.empty());
     EXPECT_FALSE(result.guardsIntact());
     EXPECT_EQ(result.leftovers.suites, (std::map<SuiteKey, int64_t>{{{"PF Handle Suite", 2}, 1}}));
     EXPECT_EQ(result.leftovers.handles, 1);
     EXPECT_EQ(result.leftovers.paramsCheckedOut, std::vector<int32_t>{2});
     EXPECT_TRUE(result.leftovers.inputPixelsCheckedOut);
     const Leftovers hostWide = host.leftovers();
-    EXPECT_EQ(hostWide.handles, 1);
+    EXPECT_EQ(hostWide.handles, 2);
     EXPECT_EQ(hostWide.suites.size(), 1u);
+
+    void* effect = dlopen(FAKE_EFFECT_PATH, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(effect, nullptr);
+    const PF_ParamDef* records = reinterpret_cast<const PF_ParamDef* (*)()>(dlsym(effect, "CheckedOutParams"))();
+    const PF_ParamDef &turn = records[1], &amount = records[2], &mode = records[3];
+    EXPECT_EQ(std::tie(turn.param_type, turn.u.ad.value, turn.u.ad.dephault, turn.u.ad.valid_min, turn.u.ad.valid_max),
+              std::make_tuple(PF_Param_ANGLE, 30 << 16, 45 << 16, -(90 << 16), 90 << 16));
+    EXPECT_EQ(std::tie(amount.param_type, amount.u.fs_d.value, amount.u.fs_d.valid_max, amount.u.fs_d.precision),
+              std::make_tuple(PF_Param_FLOAT_SLIDER, 2.5, 10.0f, int16_t(1)));
+    EXPECT_EQ(std::tie(mode.param_type, mode.u.pd.value, mode.u.pd.num_choices, mode.u.pd.dephault),
+              std::make_tuple(PF_Param_POPUP, 1, int16_t(2), int16_t(2)));
+    EXPECT_STREQ(mode.u.pd.namesptr, "A|B");
+    dlclose(effect);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "tests/model/CpuModel.h"
 
+#include "tests/support/IrisplitValues.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -208,10 +210,11 @@ Image::Image(int32_t w, int32_t h)
 {
 }
 
-EffectInputs FromHostValues(const hostsim::EffectValues& values, PF_RationalScale downsampleX)
+EffectInputs FromHostValues(const hostsim::ControlValues& values, PF_RationalScale downsampleX)
 {
-    return {values.channels,     values.position, hostsim::DegreesToFixed(values.rotationDegrees),
-            values.scale,        values.blur,     downsampleX};
+    using namespace testsupport;
+    return {int32_t(values.at(kChannels)), values.at(kPosition), hostsim::DegreesToFixed(values.at(kRotation)),
+            values.at(kScale),             values.at(kBlur),     downsampleX};
 }
 
 ProgramSettings DeriveSettings(const EffectInputs& inputs, int32_t width, int32_t height)

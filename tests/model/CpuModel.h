@@ -28,9 +28,9 @@ struct EffectInputs {
     PF_RationalScale downsampleX{1, 1};  // only the horizontal factor is used
 };
 
-// The simulator's per-frame values (rotation in degrees, converted exactly as
-// the simulated host converts it) with the downsample factor of the frame.
-EffectInputs FromHostValues(const hostsim::EffectValues& values, PF_RationalScale downsampleX);
+// The simulator's per-frame values, all five given (rotation in degrees, converted
+// exactly as the simulated host converts it), with the downsample factor of the frame.
+EffectInputs FromHostValues(const hostsim::ControlValues& values, PF_RationalScale downsampleX);
 
 // What the programs receive, in the single precision of their uniforms.
 struct ProgramSettings {

@@ -115,7 +115,7 @@ class FrameFailure : public ::testing::TestWithParam<FailureCase> {};
 TEST_P(FrameFailure, EndsCleanlyWithItsCode)
 {
     const FailureCase& failure = GetParam();
-    hostsim::FrameRequest request(SmallWorld(failure.format), {2, 3.0, 10.0, 80.0, 2.0});
+    hostsim::FrameRequest request(SmallWorld(failure.format), IrisplitValues(2, 3.0, 10.0, 80.0, 2.0));
     request.out.out_flags = kHostFlags;
     std::strcpy(request.out.return_msg, kHostMessage);
     failure.arrange(request);
@@ -164,7 +164,7 @@ TEST(FrameFailure, AbortAfterAFullRenderKeepsTheFrame)
 {
     std::mt19937 random(3);
     hostsim::FrameRequest request(NoiseWorld(PF_PixelFormat_ARGB64, 21, 9, 1, random),
-                                  {3, -4.0, 45.0, 120.0, 3.0});
+                                  IrisplitValues(3, -4.0, 45.0, 120.0, 3.0));
     request.faults.abortCode = kHostCode;
     Effect();
     testsupport::HostContext hostContext;
@@ -182,7 +182,8 @@ TEST(FrameFailure, AbortAfterAFullRenderKeepsTheFrame)
 // with 4; the thread renders again once it will.
 TEST(FrameFailure, RefusedMakeCurrentIsOutOfMemory)
 {
-    const hostsim::FrameRequest request(SmallWorld(PF_PixelFormat_ARGB32), {1, 2.0, 0.0, 100.0, 0.0});
+    const hostsim::FrameRequest request(SmallWorld(PF_PixelFormat_ARGB32),
+                                        IrisplitValues(1, 2.0, 0.0, 100.0, 0.0));
     Effect().render(request);
     spy::FailMakeCurrentOfContexts();
     const auto refused = Effect().render(request);

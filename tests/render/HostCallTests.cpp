@@ -49,7 +49,8 @@ TEST(HostCalls, OfABlurredFrameAtEveryDepth)
     };
     for (const auto& c : cases) {
         std::mt19937 random(1);
-        hostsim::FrameRequest request(NoiseWorld(c.format, 8, 4, 2, random), {2, 3.0, 20.0, 90.0, 2.0});
+        hostsim::FrameRequest request(NoiseWorld(c.format, 8, 4, 2, random),
+                                      IrisplitValues(2, 3.0, 20.0, 90.0, 2.0));
         request.time = c.time;
         std::vector<std::string> expected = ExpectedCalls(c.time, c.transfer);
         if (c.format == PF_PixelFormat_ARGB128) {

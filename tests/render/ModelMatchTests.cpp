@@ -35,12 +35,12 @@ TEST_P(ModelMatch, EveryModeMovesItsOwnPair)
     std::mt19937 random(7);
     const auto input = NoiseWorld(GetParam(), 41, 23, 2, random);
     for (int32_t mode : {0, 1, 2, 3, 7}) {
-        hostsim::FrameRequest request(input, {mode, 6.5, 30.0, -150.0, 4.0});
+        hostsim::FrameRequest request(input, IrisplitValues(mode, 6.5, 30.0, -150.0, 4.0));
         request.downsample_x = {1, 2};
         EXPECT_TRUE(MatchesModel(request, Effect().render(request))) << "mode " << mode;
         // Zero scale: the plus channel reads one point; the minus channel is
         // left to the renderer and only the rest is compared.
-        request.values.scale = 0.0;
+        request.values[testsupport::kScale] = 0.0;
         EXPECT_TRUE(MatchesModel(request, Effect().render(request))) << "mode " << mode << ", scale 0";
     }
 }
@@ -51,7 +51,8 @@ TEST_P(ModelMatch, EveryModeMovesItsOwnPair)
 TEST_P(ModelMatch, SlightlyWrongFramesFail)
 {
     std::mt19937 random(5);
-    const hostsim::FrameRequest request(WaveWorld(GetParam(), 29, 17, 1, random), {2, 4.5, 25.0, 130.0, 3.0});
+    const hostsim::FrameRequest request(WaveWorld(GetParam(), 29, 17, 1, random),
+                                        IrisplitValues(2, 4.5, 25.0, 130.0, 3.0));
     const hostsim::FrameResult rendered = Effect().render(request);
     ASSERT_TRUE(MatchesModel(request, rendered));
 
@@ -92,7 +93,7 @@ TEST_P(ModelMatch, IdentityReturnsTheInputExactly)
     } else {
         input.set(0, 0, {255, 0, 1, 254});
     }
-    const auto result = Effect().render(hostsim::FrameRequest(input, {1, 0.0, 0.0, 100.0, 0.0}));
+    const auto result = Effect().render(hostsim::FrameRequest(input, IrisplitValues(1, 0, 0, 100, 0)));
     ASSERT_EQ(result.result, PF_Err_NONE);
     EXPECT_TRUE(result.output.samePixels(input));
     EXPECT_TRUE(EverythingReturned(result));

@@ -79,12 +79,13 @@ hostsim::FrameRequest RandomFrame(hostsim::World input, std::mt19937& random)
     std::uniform_real_distribution<double> blur(0.5, 12.0);
     std::uniform_int_distribution<int> choice(0, 7);
 
-    hostsim::EffectValues values;
-    values.channels = mode(random);
-    values.position = position(random);
-    values.rotationDegrees = rotation(random);
-    values.scale = choice(random) == 0 ? 0.0 : scaleMagnitude(random) * (choice(random) < 3 ? -1 : 1);
-    values.blur = choice(random) < 4 ? 0.0 : blur(random);
+    using namespace testsupport;
+    hostsim::ControlValues values;
+    values[kChannels] = mode(random);
+    values[kPosition] = position(random);
+    values[kRotation] = rotation(random);
+    values[kScale] = choice(random) == 0 ? 0.0 : scaleMagnitude(random) * (choice(random) < 3 ? -1 : 1);
+    values[kBlur] = choice(random) < 4 ? 0.0 : blur(random);
     hostsim::FrameRequest request(std::move(input), values);
     request.downsample_x = choice(random) < 4 ? PF_RationalScale{1, 1} : PF_RationalScale{1, 2};
     request.downsample_y = request.downsample_x;
@@ -100,10 +101,11 @@ hostsim::FrameRequest RandomFrame(hostsim::World input, std::mt19937& random)
         expected, result.output, cpumodel::DefaultTolerance(request.input.format()));
     std::ostringstream frame;
     frame << FormatName(request.input.format()) << " " << request.input.width() << "x"
-          << request.input.height() << " rowbytes " << request.input.rowbytes() << ", channels "
-          << request.values.channels << ", position " << request.values.position << ", rotation "
-          << request.values.rotationDegrees << ", scale " << request.values.scale << ", blur "
-          << request.values.blur << ", downsample " << request.downsample_x.num << "/"
+          << request.input.height() << " rowbytes " << request.input.rowbytes() << ", values";
+    for (const auto& [index, value] : request.values) {
+        frame << " " << index << ":" << value;
+    }
+    frame << ", downsample " << request.downsample_x.num << "/"
           << request.downsample_x.den << ": " << comparison.describe();
     if (result.result != PF_Err_NONE) {
         return ::testing::AssertionFailure() << "result " << result.result << " for " << frame.str();

@@ -3,6 +3,7 @@
 
 #include "hostsim/HostSim.h"
 #include "tests/model/CpuModel.h"
+#include "tests/support/IrisplitValues.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 #include <string>
 
 namespace rendertest {
+
+using testsupport::IrisplitValues;
 
 // The module loaded once per process, after global setup and parameter setup.
 hostsim::Host& Effect();

@@ -135,7 +135,7 @@ TEST_F(Stress, GlobalSetdownWhileAFrameIsRendering)
     const std::shared_future<void> release = released.get_future().share();
     std::once_flag once;
     hostsim::FrameRequest request = MixedFrame(5);
-    request.values.blur = 3.0;
+    request.values[testsupport::kBlur] = 3.0;
     request.onHostCall = [&](const std::string& call) {
         if (call == "PF_GetPixelFormat") {
             std::call_once(once, [&] { held.set_value(); release.wait(); });

@@ -3,6 +3,7 @@
 #include "ToolTestSupport.h"
 
 #include "tests/model/CpuModel.h"
+#include "tests/support/IrisplitValues.h"
 
 #include <gtest/gtest.h>
 
@@ -105,9 +106,7 @@ TEST(RenderTool, KeyframedSequenceFramesMatchTheModel)
     const hostsim::World world = WorldOf(input);
     for (int frame : {1, 3, 4, 5}) {
         SCOPED_TRACE("frame " + std::to_string(frame));
-        hostsim::EffectValues values;
-        values.channels = 3;
-        values.position = 2.0 * (frame - 1);
+        const hostsim::ControlValues values = testsupport::IrisplitValues(3, 2.0 * (frame - 1), 0.0, 100.0, 0.0);
         const cpumodel::Image expected = cpumodel::ExpectedImage(world, cpumodel::FromHostValues(values, {1, 1}));
         const hostsim::World rendered = WorldOf(ReadPicture(folder.path("out.000" + std::to_string(frame) + ".png")));
         const cpumodel::Comparison comparison =

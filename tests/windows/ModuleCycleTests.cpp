@@ -17,12 +17,13 @@ using namespace rendertest;
 
 void RenderAndCompare(hostsim::Host& host)
 {
-    const hostsim::EffectValues settings[] = {
-        {1, 1.5, 12.0, 90.0, 0.0}, {2, -2.0, -30.0, 125.0, 2.5}, {3, 0.0, 0.0, 100.0, 1.0}};
+    const hostsim::ControlValues settings[] = {IrisplitValues(1, 1.5, 12.0, 90.0, 0.0),
+                                               IrisplitValues(2, -2.0, -30.0, 125.0, 2.5),
+                                               IrisplitValues(3, 0.0, 0.0, 100.0, 1.0)};
     std::mt19937 random(9);
     std::vector<hostsim::FrameRequest> frames;
     for (PF_PixelFormat format : {PF_PixelFormat_ARGB32, PF_PixelFormat_ARGB64, PF_PixelFormat_ARGB128}) {
-        for (const hostsim::EffectValues& values : settings) {
+        for (const hostsim::ControlValues& values : settings) {
             frames.emplace_back(WaveWorld(format, 19, 13, 1, random), values);
             frames.back().preRenderFirst = true;
         }

@@ -59,10 +59,12 @@ ControlMapping::ControlMapping(const hostsim::DeclaredControls& declared) {
     channelNames_ = channels->items;
     spans_[kChannels] = {1.0, double(channelNames_.size())};
     defaults_[kChannels] = channels->defaultChoice;
+    indexes_[kChannels] = channels->index;
     for (const Param param : {kPosition, kRotation, kScale, kBlur}) {
         const hostsim::NumericControl& control = Numeric(declared, kWords[param].name);
         spans_[param] = {control.min, control.max};
         defaults_[param] = control.defaultValue;
+        indexes_[param] = control.index;
     }
     spans_[kFrameWidth] = {0.0, kFrameWidthAt1};
     Span& rotation = spans_[kRotation];
@@ -75,7 +77,7 @@ Frei0rValues ControlMapping::defaults() const {
     return values;
 }
 
-hostsim::EffectValues ControlMapping::effectValues(const Frei0rValues& values) const {
+hostsim::ControlValues ControlMapping::effectValues(const Frei0rValues& values) const {
     std::string names, problems;
     for (int i = 0; i < kParamCount; ++i) {
         if (values[i] >= 0.0 && values[i] <= 1.0) continue;
@@ -85,12 +87,9 @@ hostsim::EffectValues ControlMapping::effectValues(const Frei0rValues& values) c
     if (!names.empty())
         throw FrameFailure(names + " out of range",
                            problems + ": outside 0 to 1; frames pass through unchanged until back in range");
-    hostsim::EffectValues effect;
-    effect.channels = int32_t(std::lround(spans_[kChannels].effectValue(values[kChannels])));
-    effect.position = spans_[kPosition].effectValue(values[kPosition]);
-    effect.rotationDegrees = spans_[kRotation].effectValue(values[kRotation]);
-    effect.scale = spans_[kScale].effectValue(values[kScale]);
-    effect.blur = spans_[kBlur].effectValue(values[kBlur]);
+    hostsim::ControlValues effect{{indexes_[kChannels], std::round(spans_[kChannels].effectValue(values[kChannels]))}};
+    for (const Param param : {kPosition, kRotation, kScale, kBlur})
+        effect[indexes_[param]] = spans_[param].effectValue(values[param]);
     return effect;
 }
 

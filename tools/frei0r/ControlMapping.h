@@ -40,7 +40,7 @@ public:
     Frei0rValues defaults() const;
     // The effect's values for one frame; throws FrameFailure for a value that
     // is NaN or outside 0 to 1.
-    hostsim::EffectValues effectValues(const Frei0rValues& values) const;
+    hostsim::ControlValues effectValues(const Frei0rValues& values) const;
     // The downsample factor for a frame `handedWidth` pixels wide: handed
     // width / Frame width, or 1 when Frame width is 0 (in range: see above).
     static PF_RationalScale downsample(const Frei0rValues& values, unsigned handedWidth);
@@ -57,6 +57,7 @@ private:
 
     std::array<Span, kParamCount> spans_{};
     std::array<double, kParamCount> defaults_{}; // in the effect's units, Frame width in pixels
+    std::array<int32_t, kParamCount> indexes_{}; // the effect's parameter indexes; Frame width has none
     std::vector<std::string> channelNames_;
 };
 

@@ -45,11 +45,11 @@ std::string CommandLineChoice(const std::string& popupItem)
 EffectControls EffectControls::Known()
 {
     hostsim::DeclaredControls known({});
-    known.numerics = {{"Position", -2000.0, 2000.0, 0.5},
-                      {"Rotation", -32768.0, 32767.0, 0.0}, // what 16.16 fixed-point degrees hold
-                      {"Scale", -1000.0, 1000.0, 100.0},
-                      {"Blur", 0.0, 1000.0, 0.0}};
-    known.popups = {{"Channels", {"Red & Blue", "Red & Green", "Green & Blue"}, 1}};
+    known.numerics = {{"Position", -2000.0, 2000.0, 0.5, 2},
+                      {"Rotation", -32768.0, 32767.0, 0.0, 3}, // what 16.16 fixed-point degrees hold
+                      {"Scale", -1000.0, 1000.0, 100.0, 4},
+                      {"Blur", 0.0, 1000.0, 0.0, 5}};
+    known.popups = {{"Channels", {"Red & Blue", "Red & Green", "Green & Blue"}, 1, 1}};
     return EffectControls(std::move(known));
 }
 
@@ -80,6 +80,12 @@ const hostsim::NumericControl& EffectControls::numeric(const std::string& name) 
         throw EffectError("the effect declared no \"" + name + "\" control");
     }
     return *control;
+}
+
+int32_t EffectControls::index(const std::string& controlName) const
+{
+    const hostsim::PopupControl* popup = declared_.popup(controlName);
+    return popup ? popup->index : numeric(controlName).index;
 }
 
 std::string EffectControls::describe(const std::string& controlName) const

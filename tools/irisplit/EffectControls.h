@@ -27,6 +27,8 @@ public:
     int channelsChoice(const std::string& choice) const;
 
     int defaultChannels() const { return defaultChannels_; }
+    // The parameter index the effect declared the control at.
+    int32_t index(const std::string& controlName) const;
     double defaultValue(const std::string& controlName) const { return numeric(controlName).defaultValue; }
 
     // Throws UsageError naming `option` and the control's range when a value

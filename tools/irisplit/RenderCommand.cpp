@@ -31,6 +31,7 @@ struct NumericSetting {
     const char* control;
     std::optional<std::string> text;
     AnimatedValue value;
+    int32_t index = 0; // of the control, once checked against it
 };
 
 // The command line, parsed and checked.
@@ -40,6 +41,7 @@ struct RenderPlan {
     FrameList frames;
     std::vector<NumericSetting> numeric;
     int channels = 1;
+    int32_t channelsIndex = 0;
     std::optional<PF_PixelFormat> depth;
     PF_RationalScale downsample{1, 1};
     unsigned threads = 1;
@@ -101,8 +103,10 @@ void ApplyControls(const EffectControls& controls, const RenderOptions& options,
         } else {
             setting.value = AnimatedValue(controls.defaultValue(setting.control));
         }
+        setting.index = controls.index(setting.control);
     }
     plan.channels = options.channels ? controls.channelsChoice(*options.channels) : controls.defaultChannels();
+    plan.channelsIndex = controls.index("Channels");
 }
 
 // The outputs that exist now, each in the frame list. Where the frame
@@ -209,14 +213,12 @@ RenderPlan PlanRender(const RenderOptions& options)
     return plan;
 }
 
-hostsim::EffectValues ValuesAt(const RenderPlan& plan, int frame)
+hostsim::ControlValues ValuesAt(const RenderPlan& plan, int frame)
 {
-    hostsim::EffectValues values;
-    values.channels = plan.channels;
-    values.position = plan.numeric[0].value.at(frame);
-    values.rotationDegrees = plan.numeric[1].value.at(frame);
-    values.scale = plan.numeric[2].value.at(frame);
-    values.blur = plan.numeric[3].value.at(frame);
+    hostsim::ControlValues values{{plan.channelsIndex, plan.channels}};
+    for (const NumericSetting& setting : plan.numeric) {
+        values[setting.index] = setting.value.at(frame);
+    }
     return values;
 }
 
