@@ -14,7 +14,7 @@ packages=(
   # Packs the GPU check's bundle.
   xz-utils
   # A frei0r host of the tests' own that has a GLX context current, on Xvfb.
-  libgl-dev libx11-dev xvfb xauth
+  libgl-dev libopengl-dev libx11-dev xvfb xauth
   # Syntax checks of the Kdenlive (XML) and Shotcut (QML) descriptions.
   libxml2-utils qtdeclarative5-dev-tools
 )
