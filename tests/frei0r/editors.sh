@@ -9,15 +9,20 @@
 #                SAMPLE (an 8-bit PNG), EDITORS (tools/frei0r/editors)
 source "$(dirname "$0")/common.sh"
 
-# index|name|default|explanation for each parameter, as MLT reads the plug-in.
+# index|name|default|explanation for each parameter, as MLT reads the plug-in
+# when the editors list filters: with no graphics driver loaded and no context
+# information printed.
 plugin_params() {
-  melt -query filter=frei0r.irisplit 2>/dev/null | awk '
+  LD_DEBUG=files melt -query filter=frei0r.irisplit 2>"$work/log" >"$work/query" || fail "melt -query: $(cat "$work/log")"
+  if grep -E "file=[^ ]*(_dri\.so|libgallium|libEGL_mesa|libGLX_mesa)" "$work/log"; then fail "describing loaded a driver"; fi
+  if grep "OpenGL Renderer" "$work/log"; then fail "describing printed context information"; fi
+  awk '
     function flush() { if (id != "") print id "|" title "|" def "|" desc }
     /^  - identifier:/ { flush(); id = $3; title = def = desc = "" }
     /^    title:/ { sub(/^    title: /, ""); title = $0 }
     /^    default:/ { def = $2 }
     /^    description:/ { sub(/^    description: /, ""); gsub(/"/, ""); desc = $0 }
-    END { flush() }'
+    END { flush() }' "$work/query"
 }
 
 # "A B" from an explanation saying "0 to 1 is A to B <unit>".

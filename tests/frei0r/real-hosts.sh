@@ -5,7 +5,7 @@
 # standard error per failure however many frames fail. A host of our own
 # (CALLING_HOST) calls the plug-in as editors do, from threads that come and
 # go, each with a GLX context of its own current.
-#   usage: real-hosts.sh bad-use|gstreamer|install|describe|callers|preview-size
+#   usage: real-hosts.sh bad-use|gstreamer|install|callers|preview-size
 #   environment: IRISPLIT (the tool), CALLING_HOST, FREI0R_DIR (the build's
 #                lib/frei0r-1 folder), SAMPLE (an 8-bit PNG), BUILD_DIR (for cmake --install)
 source "$(dirname "$0")/common.sh"
@@ -77,16 +77,6 @@ case_gstreamer() {
   (same "$work/got.rgba" "$work/want.rgba" "gst-launch-1.0" && no_report "$log" gstreamer) ||
     fail "gstreamer: log kept in $log"
   rm -f "$log"
-}
-
-case_describe() {
-  # What the editors read when they list filters: the effect's own ranges,
-  # with no graphics driver loaded and no context information printed.
-  LD_DEBUG=files melt -query filter=frei0r.irisplit >"$work/params" 2>"$work/log" || fail "describe: $(cat "$work/log")"
-  if grep -E "file=[^ ]*(_dri\.so|libgallium|libEGL_mesa|libGLX_mesa)" "$work/log"; then fail "describing loaded a driver"; fi
-  if grep "OpenGL Renderer" "$work/log"; then fail "describing printed context information"; fi
-  grep -qF "0 to 1 is -2000 to 2000 pixels" "$work/params" || fail "describe: no ranges: $(cat "$work/params")"
-  grep -q "Frame width" "$work/params" || fail "describe: no Frame width"
 }
 
 case_callers() {
