@@ -7,26 +7,22 @@
 #   usage: editors.sh descriptions|kdenlive|shotcut
 #   environment: IRISPLIT (the tool), FREI0R_DIR (the build's lib/frei0r-1),
 #                SAMPLE (an 8-bit PNG), EDITORS (tools/frei0r/editors)
-set -euo pipefail
+source "$(dirname "$0")/common.sh"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export FREI0R_PATH=$FREI0R_DIR
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-# index|name|default|explanation for each parameter, as MLT reads the plug-in.
+# index|name|default|explanation for each parameter, as MLT reads the plug-in
+# when the editors list filters: with no graphics driver loaded and no context
+# information printed.
 plugin_params() {
-  melt -query filter=frei0r.irisplit 2>/dev/null | awk '
+  LD_DEBUG=files melt -query filter=frei0r.irisplit 2>"$work/log" >"$work/query" || fail "melt -query: $(cat "$work/log")"
+  if grep -E "file=[^ ]*(_dri\.so|libgallium|libEGL_mesa|libGLX_mesa)" "$work/log"; then fail "describing loaded a driver"; fi
+  if grep "OpenGL Renderer" "$work/log"; then fail "describing printed context information"; fi
+  awk '
     function flush() { if (id != "") print id "|" title "|" def "|" desc }
     /^  - identifier:/ { flush(); id = $3; title = def = desc = "" }
     /^    title:/ { sub(/^    title: /, ""); title = $0 }
     /^    default:/ { def = $2 }
     /^    description:/ { sub(/^    description: /, ""); gsub(/"/, ""); desc = $0 }
-    END { flush() }'
+    END { flush() }' "$work/query"
 }
 
 # "A B" from an explanation saying "0 to 1 is A to B <unit>".
@@ -117,45 +113,27 @@ case_descriptions() {
 }
 
 # A project as the editor saves it renders in melt as the tool renders it.
-render_project() { # project tool-frames(1-N) tool-options...
-  local project=$1 frames=$2 frame
+render_project() { # template tool-frames(1-N) tool-options...
+  local template=$1 project=$work/$1 frames=$2 width height
   shift 2
-  # Editors render their timeline's zone: the first N frames here. Under load,
-  # melt 7.12 now and then stops a project loaded from XML before its first
-  # frame (exit status 0, nothing written); that start alone is tried again.
-  local try
-  for try in 1 2 3; do
-    melt "xml:$project" out=$((${frames#1-} - 1)) -consumer "avformat:$work/got.rgba" f=rawvideo vcodec=rawvideo \
-      pix_fmt=rgba an=1 real_time=-1 >"$work/log" 2>&1 || fail "melt $project: $(cat "$work/log")"
-    [ ! -s "$work/got.rgba" ] || break
-  done
-  if grep '^irisplit:' "$work/log"; then fail "melt $project: reported a failure"; fi
-  "$IRISPLIT" render "$SAMPLE" "$work/tool.%02d.png" --frames "$frames" --quiet "$@" >/dev/null
-  for frame in "$work"/tool.*.png; do
-    ffmpeg -v error -i "$frame" -f rawvideo -pix_fmt rgba -
-  done >"$work/want.rgba"
-  cmp -s "$work/got.rgba" "$work/want.rgba" ||
-    fail "$(basename "$project"): not the tool's frames ($(cmp "$work/got.rgba" "$work/want.rgba" 2>&1 | head -1))"
-}
-
-project() { # template -> file, with the sample and its size filled in
-  local size
-  size=$(ffprobe -v error -show_entries stream=width,height -of csv=p=0 "$SAMPLE")
-  sed -e "s|@SAMPLE@|$SAMPLE|g" -e "s|@WIDTH@|${size%,*}|g" -e "s|@HEIGHT@|${size#*,}|g" \
-    -e "s|@FRAME_WIDTH@|$(awk -v w="${size%,*}" 'BEGIN { print w / 100000 }')|g" \
-    "$(dirname "$0")/$1" >"$work/$2"
-  echo "$work/$2"
+  read -r width height < <(sample_size)
+  sed -e "s|@SAMPLE@|$SAMPLE|g" -e "s|@WIDTH@|$width|g" -e "s|@HEIGHT@|$height|g" \
+    -e "s|@FRAME_WIDTH@|$(frame_width "$width")|g" "$(dirname "$0")/$template" >"$project"
+  # Editors render their timeline's zone: the first N frames here.
+  melt_raw "$work/got.rgba" real_time=-1 "xml:$project" out=$((${frames#1-} - 1))
+  expected "$work/want.rgba" "$frames" "$@"
+  same "$work/got.rgba" "$work/want.rgba" "$template"
 }
 
 # Projects the editors saved (templates: the sample and its size filled in).
 # They save keyframes as times; at 25 frames a second, 0.160 s is frame 4.
 case_kdenlive() {
-  render_project "$(project kdenlive-project.xml project.kdenlive)" 1-9 --channels green-blue \
+  render_project kdenlive-project.xml 1-9 --channels green-blue \
     --position 1:0,5:16,9:-4 --blur 1:2,9:0 --scale 102
 }
 
 case_shotcut() {
-  render_project "$(project shotcut-project.xml project.mlt)" 1-9 --rotation 1:0,9:-18 --position 3
+  render_project shotcut-project.xml 1-9 --rotation 1:0,9:-18 --position 3
 }
 
 "case_$1"

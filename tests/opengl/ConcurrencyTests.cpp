@@ -27,7 +27,7 @@ TEST_F(ConcurrentRenderThreads, SetUpAndBuildAtOnceRepeatedly)
     const int unboundBefore = spy::MakeCurrentWithoutOpenGLApi();
     for (int round = 0; round < kRounds; ++round) {
         testing::internal::CaptureStdout();
-        ASSERT_EQ(RunGlobalSetup(), PF_Err_NONE);
+        ASSERT_EQ(RunGlobal(GlobalSetup), PF_Err_NONE);
         std::atomic<int> complete{0};
         std::vector<std::thread> threads;
         for (int thread = 0; thread < kRenderThreads; ++thread) {
@@ -52,7 +52,7 @@ TEST_F(ConcurrentRenderThreads, SetUpAndBuildAtOnceRepeatedly)
         EXPECT_EQ(std::distance(std::sregex_iterator(output.begin(), output.end(), block), std::sregex_iterator()), kRenderThreads + 1);
         EXPECT_EQ(output.find("ERROR"), std::string::npos) << output;
         EXPECT_EQ(AESDK_OpenGL_LentBindingHandleCount(), kRenderThreads + 1);
-        ASSERT_EQ(RunGlobalSetdown(), PF_Err_NONE);
+        ASSERT_EQ(RunGlobal(GlobalSetdown), PF_Err_NONE);
         EXPECT_EQ(spy::LiveContexts(), contextsBefore_);
     }
     // The bound API is per thread: each render thread binds OpenGL itself.

@@ -89,7 +89,7 @@ TEST_F(RenderThreadContext, FailedMakeCurrentIsReportedAndTheContextStillGoes)
         spy::FailMakeCurrentOfContexts();
         EXPECT_FALSE(AESDK_OpenGL_MakeCurrent(*renderData));
     });
-    EXPECT_EQ(RunGlobalSetdown(), PF_Err_NONE);
+    EXPECT_EQ(RunGlobal(GlobalSetdown), PF_Err_NONE);
     EXPECT_EQ(spy::LiveContexts(), contextsBefore_);
 }
 

@@ -49,7 +49,7 @@ TEST_F(GlobalLifecycle, SetupDeclaresTheEffectOnEveryPath)
         } else {
             EXPECT_EQ(output.find("OpenGL Version"), std::string::npos) << output;
         }
-        ASSERT_EQ(RunGlobalSetdown(), PF_Err_NONE);
+        ASSERT_EQ(RunGlobal(GlobalSetdown), PF_Err_NONE);
     }
 }
 
@@ -63,7 +63,7 @@ TEST_F(GlobalLifecycle, EachThreadKeepsItsOwnRenderDataAndGetsAFreshOneAfterSetd
         OnNewThread([&] { other = AcquireThreadRenderData(); });
         EXPECT_NE(other, first);
 
-        ASSERT_EQ(RunGlobalSetdown(), PF_Err_NONE);
+        ASSERT_EQ(RunGlobal(GlobalSetdown), PF_Err_NONE);
         const auto fresh = AcquireThreadRenderData();
         ASSERT_TRUE(fresh);
         EXPECT_NE(fresh, first);

@@ -30,16 +30,11 @@ struct Command {
     }
 };
 
-inline PF_Err RunGlobalSetup()
+// GlobalSetup or GlobalSetdown with records of their own.
+inline PF_Err RunGlobal(PF_Err (*command)(PF_InData*, PF_OutData*))
 {
-    Command command;
-    return GlobalSetup(&command.in, &command.out);
-}
-
-inline PF_Err RunGlobalSetdown()
-{
-    Command command;
-    return GlobalSetdown(&command.in, &command.out);
+    Command records;
+    return command(&records.in, &records.out);
 }
 
 // What a render thread does before its first frame: its holder and context.
@@ -62,14 +57,14 @@ class LayerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(RunGlobalSetdown(), PF_Err_NONE);
+        ASSERT_EQ(RunGlobal(GlobalSetdown), PF_Err_NONE);
         contextsBefore_ = spy::LiveContexts();
         surfacesBefore_ = spy::LiveSurfaces();
     }
     void TearDown() override
     {
         spy::ClearFaults();
-        EXPECT_EQ(RunGlobalSetdown(), PF_Err_NONE);
+        EXPECT_EQ(RunGlobal(GlobalSetdown), PF_Err_NONE);
         EXPECT_EQ(spy::LiveContexts(), contextsBefore_) << "a context outlived setdown";
         EXPECT_EQ(spy::LiveSurfaces(), surfacesBefore_) << "a drawable outlived setdown";
         EXPECT_EQ(AESDK_OpenGL::AESDK_OpenGL_LentBindingHandleCount(), 0);
@@ -79,7 +74,7 @@ protected:
     void QuietGlobalSetup()
     {
         testing::internal::CaptureStdout();
-        const PF_Err result = RunGlobalSetup();
+        const PF_Err result = RunGlobal(GlobalSetup);
         testing::internal::GetCapturedStdout();
         ASSERT_EQ(result, PF_Err_NONE);
     }

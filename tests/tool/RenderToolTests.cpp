@@ -1,7 +1,8 @@
-// irisplit renders files: identity settings give the input back, and the
-// frames of a keyframed sequence match the CPU model.
+// irisplit renders files: identity settings give the input back, the frames
+// of a keyframed sequence match the CPU model, each in a file of its own.
 #include "ToolTestSupport.h"
 
+#include "opengl/AESDK_OpenGL_Binding.h"
 #include "tests/model/CpuModel.h"
 #include "tests/support/IrisplitValues.h"
 
@@ -113,6 +114,35 @@ TEST(RenderTool, KeyframedSequenceFramesMatchTheModel)
             cpumodel::CompareWorld(expected, rendered, cpumodel::DefaultTolerance(PF_PixelFormat_ARGB32));
         EXPECT_TRUE(comparison.matches()) << comparison.describe();
     }
+}
+
+// A placeholder wider than any buffer still gives each frame its own number;
+// ranges that interleave name no frame twice; as many frames render at once
+// as the effect has contexts besides its root one; negative frames carry
+// their sign within the width as oiiotool does (-2 with '#': -002); without
+// --frames a name with '@' that is a file is that file, and OUT is as named.
+TEST(RenderTool, EachFrameHasANameOfItsOwn)
+{
+    ScratchFolder folder;
+    const Picture input = MakePicture(4, 3, 3, OIIO::TypeDesc::UINT8, 0, 255);
+    const auto render = [&](const std::string& in, const std::string& out, std::vector<std::string> more) {
+        WritePicture(folder.path(in), input);
+        more.insert(more.begin(), {"render", folder.path(in), folder.path(out), "-q"});
+        return RunIrisplit(more);
+    };
+    const std::string threads = std::to_string(AESDK_OpenGL::kBindingHandleCount - 1);
+    const RunResult run = render("still.png", "w.%040d.png", {"--frames", "1-125x2,2-6x2", "--threads", threads});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(folder.files().size(), 67u);
+    EXPECT_EQ(folder.files().back(), "w." + std::string(37, '0') + "125.png");
+
+    WritePicture(folder.path("in.-02.png"), input);
+    ASSERT_EQ(render("in.003.png", "out.#.png", {"--frames", "-2,3", "--position", "-2:0,3:5"}).exitCode, 0);
+    EXPECT_EQ(ReadPicture(folder.path("out.-002.png")).width, 4);
+    EXPECT_EQ(ReadPicture(folder.path("out.0003.png")).width, 4);
+
+    ASSERT_EQ(render("icon@2x.png", "split@2x.png", {"--position", "1"}).exitCode, 0);
+    EXPECT_EQ(ReadPicture(folder.path("split@2x.png")).width, 4);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -173,6 +174,27 @@ TEST_F(ToolErrors, MissingFrameStopsTheSequenceThere)
     EXPECT_EQ(run.exitCode, kFile) << run.out << run.err;
     EXPECT_NE(run.err.find(folder.path("seq.2.png")), std::string::npos) << run.err;
     EXPECT_EQ(folder.files(), (std::vector<std::string>{"in.png", "out.1.png", "seq.1.png", "seq.3.png"}));
+}
+
+// `info` says which EGL display the effect renders on; variables that name no
+// usable device or refuse the software renderer stop the tool with the reason.
+TEST_F(ToolErrors, UnusableRendererVariablesStopTheTool)
+{
+    const RunResult info = RunIrisplit({"info"});
+    EXPECT_NE(info.out.find("  platform: device\n  device: 0 (software)\n  devices seen: 0 (software)\n"),
+              std::string::npos)
+        << info.out;
+    for (const auto& [variable, reason] : std::vector<std::pair<const char*, std::string>>{
+             {"IRISPLIT_EGL_DEVICE", "IRISPLIT_EGL_DEVICE=1 names no EGL device"}, // one past the last
+             {"IRISPLIT_REQUIRE_GPU", "IRISPLIT_REQUIRE_GPU=1, but the renderer is a software one"}}) {
+        ::setenv(variable, "1", 1);
+        ExpectRefused({"render", in, out}, kFile, {"irisplit: no renderer for the effect: " + reason});
+        ExpectRefused({"info"}, kFile, {"irisplit: no renderer for the effect: " + reason});
+        ::unsetenv(variable);
+    }
+    ::setenv("IRISPLIT_EGL_DEVICE", "0", 1);
+    EXPECT_EQ(RunIrisplit({"render", in, out, "-q"}).exitCode, 0);
+    ::unsetenv("IRISPLIT_EGL_DEVICE");
 }
 
 // A module whose global setup fails is an effect error; one that cannot be
