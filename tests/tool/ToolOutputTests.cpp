@@ -96,9 +96,9 @@ TEST(ToolOutput, LinksAndPermissionsStay)
 TEST(ToolOutput, AlphaAndFrameAreWhatReadersExpect)
 {
     ScratchFolder folder;
-    OIIO::ImageSpec spec(8, 6, 4, OIIO::TypeDesc::FLOAT);
-    spec.x = 4, spec.y = 2, spec.full_width = 16, spec.full_height = 12;
-    OIIO::ImageBuf cropped(spec);
+    OIIO::ImageSpec layout(8, 6, 4, OIIO::TypeDesc::FLOAT);
+    layout.x = 4, layout.y = 2, layout.full_width = 16, layout.full_height = 12;
+    OIIO::ImageBuf cropped(layout);
     const float premultiplied[] = {0.4f, 0.2f, 0.1f, 0.5f};
     ASSERT_TRUE(OIIO::ImageBufAlgo::fill(cropped, premultiplied));
     ASSERT_TRUE(cropped.write(folder.path("cropped.exr")));

@@ -15,14 +15,14 @@ OIIO::ROI FrameOf(const OIIO::ImageSpec& imageSpec)
 
 void PlaceInFrame(Image& image)
 {
-    OIIO::ImageSpec& spec = image.imageSpec;
-    const OIIO::ROI data = spec.roi();
-    const OIIO::ROI frame = FrameOf(spec);
+    OIIO::ImageSpec& layout = image.imageSpec;
+    const OIIO::ROI data = layout.roi();
+    const OIIO::ROI frame = FrameOf(layout);
     if (data.xbegin == frame.xbegin && data.ybegin == frame.ybegin && data.width() == frame.width() &&
         data.height() == frame.height()) {
         return;
     }
-    const size_t pixelSize = size_t(spec.nchannels) * image.sampleType.size();
+    const size_t pixelSize = size_t(layout.nchannels) * image.sampleType.size();
     std::vector<uint8_t> framed(size_t(frame.width()) * size_t(frame.height()) * pixelSize);
     const OIIO::ROI shared = OIIO::roi_intersection(data, frame);
     for (int y = shared.ybegin; shared.defined() && y < shared.yend; ++y) {
@@ -33,10 +33,10 @@ void PlaceInFrame(Image& image)
         std::memcpy(to, from, size_t(shared.width()) * pixelSize);
     }
     image.pixels = std::move(framed);
-    spec.x = frame.xbegin;
-    spec.y = frame.ybegin;
-    spec.width = frame.width();
-    spec.height = frame.height();
+    layout.x = frame.xbegin;
+    layout.y = frame.ybegin;
+    layout.width = frame.width();
+    layout.height = frame.height();
 }
 
 } // namespace irisplit

@@ -127,7 +127,7 @@ void CheckReadsBack(const std::string& written, const Image& image, const Output
     OIIO::ImageSpec readBack;
     OIIO::ImageSpec hints;
     hints.attribute("oiio:UnassociatedAlpha", 1); // colour as stored, as it was given
-    const OIIO::ImageSpec& spec = image.imageSpec;
+    const OIIO::ImageSpec& layout = image.imageSpec;
     const auto fail = [&](const std::string& why) {
         throw FileError("cannot write '" + path + "': the file written " + why);
     };
@@ -138,17 +138,17 @@ void CheckReadsBack(const std::string& written, const Image& image, const Output
         return std::to_string(s.width) + "x" + std::to_string(s.height) + " pixels of " + std::to_string(s.nchannels) +
                (s.nchannels == 1 ? " channel" : " channels");
     };
-    if (shape(readBack) != shape(spec) || readBack.depth != 1) {
-        fail("reads back as " + shape(readBack) + ", not the " + shape(spec) + " written");
+    if (shape(readBack) != shape(layout) || readBack.depth != 1) {
+        fail("reads back as " + shape(readBack) + ", not the " + shape(layout) + " written");
     }
     const OIIO::TypeDesc held = format.lossless ? readBack.format : image.sampleType;
-    const size_t rowSamples = size_t(spec.width) * spec.nchannels;
-    std::vector<uint8_t> samples(spec.image_pixels() * spec.nchannels * held.size());
-    if (!in->read_image(0, 0, 0, spec.nchannels, held, samples.data())) {
+    const size_t rowSamples = size_t(layout.width) * layout.nchannels;
+    std::vector<uint8_t> samples(layout.image_pixels() * layout.nchannels * held.size());
+    if (!in->read_image(0, 0, 0, layout.nchannels, held, samples.data())) {
         fail("does not read back whole (" + in->geterror() + ")");
     }
     std::vector<uint8_t> given(rowSamples * held.size());
-    for (int y = 0; format.lossless && y < spec.height; ++y) {
+    for (int y = 0; format.lossless && y < layout.height; ++y) {
         OIIO::convert_pixel_values(image.sampleType, image.pixels.data() + y * rowSamples * image.sampleType.size(),
                                    held, given.data(), int(rowSamples));
         if (std::memcmp(given.data(), samples.data() + y * given.size(), given.size()) != 0) {

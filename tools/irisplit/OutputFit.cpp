@@ -42,31 +42,31 @@ Image WithChannels(const Image& image, const std::vector<int>& kept, bool addAlp
     Image fitted;
     fitted.imageSpec = image.imageSpec;
     fitted.sampleType = image.sampleType;
-    OIIO::ImageSpec& spec = fitted.imageSpec;
-    spec.channelnames.clear();
-    spec.channelformats.clear();
-    spec.alpha_channel = -1;
+    OIIO::ImageSpec& layout = fitted.imageSpec;
+    layout.channelnames.clear();
+    layout.channelformats.clear();
+    layout.alpha_channel = -1;
     for (int c : kept) {
-        const int at = int(spec.channelnames.size());
-        spec.channelnames.push_back(image.imageSpec.channelnames[size_t(c)]);
+        const int at = int(layout.channelnames.size());
+        layout.channelnames.push_back(image.imageSpec.channelnames[size_t(c)]);
         fitted.red = c == image.red ? at : fitted.red;
         fitted.green = c == image.green ? at : fitted.green;
         fitted.blue = c == image.blue ? at : fitted.blue;
-        spec.alpha_channel = c == image.alpha ? at : spec.alpha_channel;
+        layout.alpha_channel = c == image.alpha ? at : layout.alpha_channel;
     }
     if (addAlpha) {
-        spec.alpha_channel = int(spec.channelnames.size());
-        spec.channelnames.push_back("A");
+        layout.alpha_channel = int(layout.channelnames.size());
+        layout.channelnames.push_back("A");
     }
-    spec.nchannels = int(spec.channelnames.size());
-    fitted.alpha = spec.alpha_channel;
+    layout.nchannels = int(layout.channelnames.size());
+    fitted.alpha = layout.alpha_channel;
 
     const size_t sampleSize = image.sampleType.size();
     std::vector<uint8_t> opaque(sampleSize);
     const float one = 1.0f;
     OIIO::convert_pixel_values(OIIO::TypeDesc::FLOAT, &one, image.sampleType, opaque.data());
     const size_t pixels = image.imageSpec.image_pixels();
-    fitted.pixels.resize(pixels * size_t(spec.nchannels) * sampleSize);
+    fitted.pixels.resize(pixels * size_t(layout.nchannels) * sampleSize);
     const uint8_t* in = image.pixels.data();
     uint8_t* out = fitted.pixels.data();
     for (size_t p = 0; p < pixels; ++p, in += size_t(image.imageSpec.nchannels) * sampleSize) {
@@ -120,10 +120,10 @@ bool FitsAssociation(const Image& image, AlphaKind kind)
     return image.alpha < 0 || kind == AlphaKind::Either || straight == (kind == AlphaKind::Straight);
 }
 
-bool FitsOrigin(const OIIO::ImageSpec& spec, const OutputFormat& format)
+bool FitsOrigin(const OIIO::ImageSpec& layout, const OutputFormat& format)
 {
-    const bool origin = spec.x != 0 || spec.y != 0 || spec.full_x != 0 || spec.full_y != 0;
-    const bool negative = spec.x < 0 || spec.y < 0 || spec.full_x < 0 || spec.full_y < 0;
+    const bool origin = layout.x != 0 || layout.y != 0 || layout.full_x != 0 || layout.full_y != 0;
+    const bool negative = layout.x < 0 || layout.y < 0 || layout.full_x < 0 || layout.full_y < 0;
     return !origin || (format.holdsOrigin && (!negative || format.holdsNegativeOrigin));
 }
 
