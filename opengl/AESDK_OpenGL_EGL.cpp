@@ -82,13 +82,11 @@ EGLConfig ConfigOfDrawable(EGLDisplay display, EGLSurface drawable)
 bool VersionedContextsAvailable(EGLDisplay display)
 {
     const char* version = eglQueryString(display, EGL_VERSION);
-    const char* extensions = eglQueryString(display, EGL_EXTENSIONS);
     int major = 0;
     int minor = 0;
     const bool atLeast15 = version != nullptr && std::sscanf(version, "%d.%d", &major, &minor) == 2 &&
                            (major > 1 || (major == 1 && minor >= 5));
-    return atLeast15 ||
-           (extensions != nullptr && std::strstr(extensions, "EGL_KHR_create_context") != nullptr);
+    return atLeast15 || irx_egl::HasExtension(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_create_context");
 }
 
 // Deletes a new context unless it is handed on, so that a failed set-up leaves

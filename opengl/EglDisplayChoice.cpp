@@ -17,19 +17,6 @@ constexpr unsigned kMaxTextureSize = 0x0D33; // GL_MAX_TEXTURE_SIZE
 using GetString = const unsigned char* (*)(unsigned);
 using GetIntegerv = void (*)(unsigned, int*);
 
-// Whether the space-separated extension list holds the name as a whole word.
-bool HasExtension(const char* list, const char* name)
-{
-    std::istringstream words(list != nullptr ? list : "");
-    std::string word;
-    while (words >> word) {
-        if (word == name) {
-            return true;
-        }
-    }
-    return false;
-}
-
 const char* ClientExtensions()
 {
     return eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
@@ -329,6 +316,18 @@ int NamedDevice(const std::string& value, const std::vector<DeviceDescription>& 
                           Describe(devices));
     }
     return static_cast<int>(named - devices.begin());
+}
+
+bool HasExtension(const char* list, const char* name)
+{
+    std::istringstream words(list != nullptr ? list : "");
+    std::string word;
+    while (words >> word) {
+        if (word == name) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool IsSoftwareRenderer(const std::string& renderer)

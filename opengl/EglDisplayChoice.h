@@ -68,6 +68,10 @@ std::vector<int> DeviceOrder(const std::vector<DeviceDescription>& devices);
 // "software") names. Throws ChoiceError naming the value and the devices.
 int NamedDevice(const std::string& value, const std::vector<DeviceDescription>& devices);
 
+// Whether the space-separated extension list (null: none) holds the name as a
+// whole word.
+bool HasExtension(const char* list, const char* name);
+
 // Whether the GL_RENDERER text is one of Mesa's software rasterisers.
 bool IsSoftwareRenderer(const std::string& renderer);
 
