@@ -11,6 +11,8 @@
 namespace irx_egl {
 namespace {
 
+constexpr const char* kDeviceVariable = "IRISPLIT_EGL_DEVICE";
+constexpr const char* kRequireGpuVariable = "IRISPLIT_REQUIRE_GPU";
 constexpr EGLint kProbeSize = 8;
 constexpr unsigned kRenderer = 0x1F01;       // GL_RENDERER
 constexpr unsigned kMaxTextureSize = 0x0D33; // GL_MAX_TEXTURE_SIZE
@@ -245,6 +247,36 @@ std::string KindName(DeviceKind kind)
     return "neither hardware nor software by its extensions";
 }
 
+// "0 (/dev/dri/renderD128, hardware)".
+std::string Describe(const DeviceDescription& device)
+{
+    const std::string& node = device.renderNode.empty() ? device.primaryNode : device.renderNode;
+    return std::to_string(device.index) + " (" + (node.empty() ? "" : node + ", ") + KindName(device.kind) + ")";
+}
+
+// The devices joined with ", "; "none" when there are none.
+std::string Describe(const std::vector<DeviceDescription>& devices)
+{
+    std::string text;
+    for (const DeviceDescription& device : devices) {
+        text += (text.empty() ? "" : ", ") + Describe(device);
+    }
+    return text.empty() ? "none" : text;
+}
+
+const char* PlatformName(Platform platform)
+{
+    switch (platform) {
+    case Platform::Device:
+        return "device";
+    case Platform::Surfaceless:
+        return "surfaceless";
+    case Platform::Default:
+        break;
+    }
+    return "default";
+}
+
 } // namespace
 
 ChoiceSettings ChoiceSettings::FromEnvironment()
@@ -340,34 +372,6 @@ bool IsSoftwareRenderer(const std::string& renderer)
         }
     }
     return false;
-}
-
-std::string Describe(const DeviceDescription& device)
-{
-    const std::string& node = device.renderNode.empty() ? device.primaryNode : device.renderNode;
-    return std::to_string(device.index) + " (" + (node.empty() ? "" : node + ", ") + KindName(device.kind) + ")";
-}
-
-std::string Describe(const std::vector<DeviceDescription>& devices)
-{
-    std::string text;
-    for (const DeviceDescription& device : devices) {
-        text += (text.empty() ? "" : ", ") + Describe(device);
-    }
-    return text.empty() ? "none" : text;
-}
-
-const char* PlatformName(Platform platform)
-{
-    switch (platform) {
-    case Platform::Device:
-        return "device";
-    case Platform::Surfaceless:
-        return "surfaceless";
-    case Platform::Default:
-        break;
-    }
-    return "default";
 }
 
 std::string Report(const DisplayChoice& choice)

@@ -15,9 +15,6 @@
 
 namespace irx_egl {
 
-constexpr const char* kDeviceVariable = "IRISPLIT_EGL_DEVICE";
-constexpr const char* kRequireGpuVariable = "IRISPLIT_REQUIRE_GPU";
-
 // In the order they are tried.
 enum class DeviceKind { Hardware, Unidentified, Software };
 
@@ -75,12 +72,6 @@ bool HasExtension(const char* list, const char* name);
 // Whether the GL_RENDERER text is one of Mesa's software rasterisers.
 bool IsSoftwareRenderer(const std::string& renderer);
 
-// "0 (/dev/dri/renderD128, hardware)"; a list joins them with ", " and is
-// "none" when empty.
-std::string Describe(const DeviceDescription& device);
-std::string Describe(const std::vector<DeviceDescription>& devices);
-// "device", "surfaceless" or "default".
-const char* PlatformName(Platform platform);
 // The choice as a heading and indented lines: platform, device, devices
 // seen, renderer and its largest texture.
 std::string Report(const DisplayChoice& choice);
