@@ -104,9 +104,9 @@ void RenderCrew::run(const std::function<void()>& job) {
     done.get();
 }
 
-void RenderCrew::share(size_t count, unsigned threads, const std::function<void(size_t)>& job) {
+void RenderCrew::share(size_t count, const std::function<void(size_t)>& job) {
     SharedIndices indices(count, job);
-    const size_t threadsUsed = std::min<size_t>({count, threads ? threads : size(), size()});
+    const size_t threadsUsed = std::min<size_t>(count, size());
     std::vector<std::packaged_task<void()>> tasks;
     tasks.reserve(threadsUsed);
     std::vector<std::future<void>> done;

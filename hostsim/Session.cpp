@@ -111,7 +111,7 @@ FrameResult Session::render(const FrameRequest& request) {
 void Session::renderFrames(size_t count, const std::function<FrameRequest(size_t)>& make,
                            const std::function<void(size_t, FrameResult&&)>& done) {
     if (!ready_) setUp();
-    crew().share(count, 0, [&](size_t i) { host_.renderMade(i, make, done); });
+    crew().share(count, [&](size_t i) { host_.renderMade(i, make, done); });
 }
 
 } // namespace hostsim
