@@ -118,10 +118,7 @@ hostsim::FrameResult SharedEffect::render(const hostsim::FrameRequest& request) 
     return session_->render(request);
 }
 
-hostsim::WorldPool& SharedEffect::worlds() {
-    mapping();
-    return session_->worlds();
-}
+hostsim::WorldPool& SharedEffect::worlds() { return session_->worlds(); }
 
 EffectHold::EffectHold() {
     const std::lock_guard<std::mutex> lock(shareMutex);
