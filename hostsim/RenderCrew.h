@@ -35,6 +35,9 @@ public:
     // not yet taken. The first exception stops the others at their next index
     // and is rethrown once all have finished.
     void share(size_t count, const std::function<void(size_t)>& job);
+    // Runs job(0..size()-1) once on each crew thread, as share() does, such as
+    // to warm every thread up.
+    void onEach(const std::function<void(size_t)>& job);
 
 private:
     struct Worker {
