@@ -54,7 +54,7 @@ void Session::describeLocked() {
     registerLocked();
     ParamsSetupResult result = host_.paramsSetup();
     if (result.result != PF_Err_NONE) throw CommandFailure("parameter setup", result);
-    controls_.emplace(result.added);
+    controls_ = host_.declaredControls();
     parameters_ = std::move(result);
 }
 
