@@ -16,8 +16,7 @@ CommandFailure::CommandFailure(const std::string& command, const CommandResult& 
       code(result.result) {}
 
 CommandFailure::CommandFailure(const std::string& command, PF_Err code_, const std::string& message)
-    : std::runtime_error(command + " failed: host result code " + std::to_string(code_) +
-                         (message.empty() ? "" : "; " + message)),
+    : std::runtime_error(DescribeFailure(command, code_, "", 0) + (message.empty() ? "" : "; " + message)),
       code(code_) {}
 
 Session::Session(const std::string& modulePath, SessionOptions options)
