@@ -1,6 +1,6 @@
 #include "FrameBench.h"
 
-#include "RenderCrew.h"
+#include "hostsim/RenderCrew.h"
 #include "StdoutCapture.h"
 #include "tests/support/IrisplitValues.h"
 
@@ -173,7 +173,7 @@ std::vector<RowResult> FrameBench::runGroup(const hostsim::World& input,
     std::vector<RowResult> rows;
     EffectSession session(host_);
     {
-        RenderCrew crew(threads);
+        hostsim::RenderCrew crew(threads);
         // The first warm-up frame makes the thread's context and runs every
         // program; the allocator then takes a frame or two more to settle on
         // reusing the frame-sized blocks, so those are cheap frames.

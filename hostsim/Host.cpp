@@ -162,16 +162,17 @@ FrameResult Host::render(const FrameRequest& request) {
     return result;
 }
 
+std::shared_ptr<const DeclaredControls> Host::declaredControls() const {
+    const std::lock_guard<std::mutex> lock(declaredMutex_);
+    return declared_;
+}
+
 FrameResult Host::smartRender(const FrameRequest& request) {
     const WorldShape outputShape = request.outputShape.value_or(request.input.shape());
     World input = request.worlds ? request.worlds->take(request.input.shape()) : World();
     input = request.input;
     World output = request.worlds ? request.worlds->take(outputShape) : World(outputShape);
-    std::shared_ptr<const DeclaredControls> declared;
-    {
-        const std::lock_guard<std::mutex> lock(declaredMutex_);
-        declared = declared_;
-    }
+    const std::shared_ptr<const DeclaredControls> declared = declaredControls();
     CommandState state(*accounting_, request);
     state.input = &input;
     state.output = &output;

@@ -48,6 +48,8 @@ public:
     // parameter records copy (a reload keeps them), each with the frame's
     // value; before one, only the input layer can be checked out.
     ParamsSetupResult paramsSetup(const CommandSetup& setup = {});
+    // Those declarations; null before a successful parameter setup.
+    std::shared_ptr<const DeclaredControls> declaredControls() const;
     PreRenderResult preRender(const PreRenderRequest& request);
     FrameResult render(const FrameRequest& request);
     // Any selector with null params, output and the given extra.

@@ -104,9 +104,9 @@ void RenderCrew::run(const std::function<void()>& job) {
     done.get();
 }
 
-void RenderCrew::share(size_t count, unsigned threads, const std::function<void(size_t)>& job) {
+void RenderCrew::share(size_t count, const std::function<void(size_t)>& job) {
     SharedIndices indices(count, job);
-    const size_t threadsUsed = std::min<size_t>({count, threads ? threads : size(), size()});
+    const size_t threadsUsed = std::min<size_t>(count, size());
     std::vector<std::packaged_task<void()>> tasks;
     tasks.reserve(threadsUsed);
     std::vector<std::future<void>> done;
@@ -120,6 +120,21 @@ void RenderCrew::share(size_t count, unsigned threads, const std::function<void(
     }
     for (std::future<void>& one : done) one.get();
     indices.rethrowFailure();
+}
+
+void RenderCrew::onEach(const std::function<void(size_t)>& job) {
+    // A thread keeps its index until every index is taken, so no thread takes two.
+    std::mutex mutex;
+    std::condition_variable allTaken;
+    size_t taken = 0;
+    share(size(), [&](size_t index) {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (++taken == size()) allTaken.notify_all();
+            allTaken.wait(lock, [&] { return taken == size(); });
+        }
+        job(index);
+    });
 }
 
 void ShareOnFreshThreads(size_t count, unsigned threads, const std::function<void(size_t)>& job) {

@@ -31,10 +31,13 @@ public:
     // Runs job on the first crew thread free and waits for it; rethrows what
     // it threw. Any number of callers at once, each job on its own thread.
     void run(const std::function<void()>& job);
-    // Runs job(0..count-1) on up to `threads` crew threads (0: all), each
-    // taking the next index not yet taken. The first exception stops the
-    // others at their next index and is rethrown once all have finished.
-    void share(size_t count, unsigned threads, const std::function<void(size_t)>& job);
+    // Runs job(0..count-1) on the crew's threads, each taking the next index
+    // not yet taken. The first exception stops the others at their next index
+    // and is rethrown once all have finished.
+    void share(size_t count, const std::function<void(size_t)>& job);
+    // Runs job(0..size()-1) once on each crew thread, as share() does, such as
+    // to warm every thread up.
+    void onEach(const std::function<void(size_t)>& job);
 
 private:
     struct Worker {

@@ -16,8 +16,7 @@ CommandFailure::CommandFailure(const std::string& command, const CommandResult& 
       code(result.result) {}
 
 CommandFailure::CommandFailure(const std::string& command, PF_Err code_, const std::string& message)
-    : std::runtime_error(command + " failed: host result code " + std::to_string(code_) +
-                         (message.empty() ? "" : "; " + message)),
+    : std::runtime_error(DescribeFailure(command, code_, "", 0) + (message.empty() ? "" : "; " + message)),
       code(code_) {}
 
 Session::Session(const std::string& modulePath, SessionOptions options)
@@ -54,7 +53,7 @@ void Session::describeLocked() {
     registerLocked();
     ParamsSetupResult result = host_.paramsSetup();
     if (result.result != PF_Err_NONE) throw CommandFailure("parameter setup", result);
-    controls_.emplace(result.added);
+    controls_ = host_.declaredControls();
     parameters_ = std::move(result);
 }
 
@@ -111,7 +110,7 @@ FrameResult Session::render(const FrameRequest& request) {
 void Session::renderFrames(size_t count, const std::function<FrameRequest(size_t)>& make,
                            const std::function<void(size_t, FrameResult&&)>& done) {
     if (!ready_) setUp();
-    crew().share(count, 0, [&](size_t i) { host_.renderMade(i, make, done); });
+    crew().share(count, [&](size_t i) { host_.renderMade(i, make, done); });
 }
 
 } // namespace hostsim

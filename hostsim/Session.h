@@ -88,7 +88,7 @@ private:
     std::mutex stepMutex_;
     std::optional<Registration> registration_;
     std::optional<ParamsSetupResult> parameters_;
-    std::optional<DeclaredControls> controls_;
+    std::shared_ptr<const DeclaredControls> controls_; // the host's, from parameter setup
     std::optional<CommandResult> globalSetup_; // while set up
     std::atomic<bool> ready_{false};           // set up and described
     WorldPool worlds_;

@@ -100,16 +100,15 @@ void SharedEffect::setUp() {
     const auto now = std::chrono::steady_clock::now();
     if (setUpFailure_ && now < nextSetUp_) throw *setUpFailure_;
     mappingLocked(); // the session is open from here on
-    nextSetUp_ = now + kSetUpRetryInterval;
     EffectOutputCapture output;
     try {
         session_->setUp();
     } catch (const std::exception& e) {
         setUpFailure_ = Unusable(e, output.take());
+        nextSetUp_ = now + kSetUpRetryInterval;
         throw *setUpFailure_;
     }
     output.passOn();
-    setUpFailure_.reset();
     ready_ = true;
 }
 
@@ -118,10 +117,7 @@ hostsim::FrameResult SharedEffect::render(const hostsim::FrameRequest& request) 
     return session_->render(request);
 }
 
-hostsim::WorldPool& SharedEffect::worlds() {
-    mapping();
-    return session_->worlds();
-}
+hostsim::WorldPool& SharedEffect::worlds() { return session_->worlds(); }
 
 EffectHold::EffectHold() {
     const std::lock_guard<std::mutex> lock(shareMutex);

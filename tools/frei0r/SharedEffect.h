@@ -40,6 +40,7 @@ public:
     // needed; any number of callers at once. Throws FrameFailure when the
     // effect cannot be set up.
     hostsim::FrameResult render(const hostsim::FrameRequest& request);
+    // The session's frame-sized worlds; once mapping() has succeeded.
     hostsim::WorldPool& worlds();
 
 private:

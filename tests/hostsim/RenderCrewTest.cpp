@@ -1,4 +1,4 @@
-#include "RenderCrew.h"
+#include "hostsim/RenderCrew.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 // once; a failure stops its batch, and the crew serves the next.
 TEST(RenderCrew, KeepsItsThreadsRunsEveryIndexOnceAndOutlivesAFailure)
 {
-    RenderCrew crew(3);
+    hostsim::RenderCrew crew(3);
     std::mutex mutex;
     const auto threadsOfOneRound = [&] {
         std::set<std::thread::id> threads;
