@@ -354,7 +354,7 @@ void CheckWritable(const std::string& path)
     }
 }
 
-void WriteImage(const std::string& path, const Image& written, bool replace)
+void WriteImage(const std::string& path, Image image, bool replace)
 {
     auto out = OIIO::ImageOutput::create(path);
     if (!out) {
@@ -362,12 +362,11 @@ void WriteImage(const std::string& path, const Image& written, bool replace)
     }
     const OutputFormat format = DescribeOutput(*out);
     const int side = format.smallestSide;
-    if (written.imageSpec.width < side || written.imageSpec.height < side) {
+    if (image.imageSpec.width < side || image.imageSpec.height < side) {
         throw FileError("cannot write '" + path + "': " + format.name + " files take frames of at least " +
                         std::to_string(side) + "x" + std::to_string(side) + " pixels");
     }
-    const std::optional<Image> fitted = FitToFormat(written, format, path);
-    const Image& image = fitted ? *fitted : written;
+    FitToFormat(image, format, path);
     // A writer's own message seldom names the system's cause (a full disk, a
     // file size limit); the failed call's errno does.
     const auto encode = [&](const std::string& name) {

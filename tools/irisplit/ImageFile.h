@@ -70,6 +70,6 @@ void CheckWritable(const std::string& path);
 // cannot encode in memory, written by that writer and read back before the
 // rename, pixel for pixel where the format is lossless. Throws FileError
 // naming the file.
-void WriteImage(const std::string& path, const Image& image, bool replace);
+void WriteImage(const std::string& path, Image image, bool replace);
 
 } // namespace irisplit

@@ -129,7 +129,7 @@ bool FitsOrigin(const OIIO::ImageSpec& layout, const OutputFormat& format)
 
 } // namespace
 
-std::optional<Image> FitToFormat(const Image& image, const OutputFormat& format, const std::string& path)
+void FitToFormat(Image& image, const OutputFormat& format, const std::string& path)
 {
     std::vector<int> kept;
     std::vector<std::string> dropped;
@@ -142,13 +142,9 @@ std::optional<Image> FitToFormat(const Image& image, const OutputFormat& format,
         }
     }
     const bool addAlpha = format.needsAlpha && image.alpha < 0;
-    const bool fitsOrigin = FitsOrigin(image.imageSpec, format);
-    const bool widen = !format.holdsHalf && image.imageSpec.format == OIIO::TypeDesc::HALF;
-    if (dropped.empty() && !addAlpha && FitsAssociation(image, format.alphaKind) && fitsOrigin && !widen) {
-        return std::nullopt;
+    if (!dropped.empty() || addAlpha) {
+        image = WithChannels(image, kept, addAlpha);
     }
-
-    Image fitted = dropped.empty() && !addAlpha ? image : WithChannels(image, kept, addAlpha);
     if (!dropped.empty()) {
         SayOnce(format.name + " files cannot hold " + Listed(dropped) + ": '" + path + "' is written without " +
                 (dropped.size() == 1 ? "it" : "them"));
@@ -156,18 +152,17 @@ std::optional<Image> FitToFormat(const Image& image, const OutputFormat& format,
     if (addAlpha) {
         SayOnce(format.name + " files always hold alpha: '" + path + "' is written with an opaque one");
     }
-    if (!FitsAssociation(fitted, format.alphaKind)) {
+    if (!FitsAssociation(image, format.alphaKind)) {
         const bool straight = format.alphaKind == AlphaKind::Straight;
-        ChangeAssociation(fitted, !straight);
-        fitted.imageSpec.attribute(kUnassociatedAlpha, int(straight));
+        ChangeAssociation(image, !straight);
+        image.imageSpec.attribute(kUnassociatedAlpha, int(straight));
     }
-    if (widen) {
-        fitted.imageSpec.set_format(OIIO::TypeDesc::FLOAT);
+    if (!format.holdsHalf && image.imageSpec.format == OIIO::TypeDesc::HALF) {
+        image.imageSpec.set_format(OIIO::TypeDesc::FLOAT);
     }
-    if (!fitsOrigin) {
-        fitted.imageSpec.x = fitted.imageSpec.y = fitted.imageSpec.full_x = fitted.imageSpec.full_y = 0;
+    if (!FitsOrigin(image.imageSpec, format)) {
+        image.imageSpec.x = image.imageSpec.y = image.imageSpec.full_x = image.imageSpec.full_y = 0;
     }
-    return fitted;
 }
 
 } // namespace irisplit

@@ -310,7 +310,7 @@ void RenderFrames(hostsim::Session& session, const RenderPlan& plan, const std::
                 Image written = FromWorld(*image, output);
                 // Only the PNG writer reads it; the others neither use nor store it.
                 written.imageSpec.attribute("png:compressionLevel", plan.pngCompression);
-                WriteImage(path, written, plan.replace);
+                WriteImage(path, std::move(written), plan.replace);
                 worlds.give(std::move(output));
                 progress.frameDone(frame, path);
             });
