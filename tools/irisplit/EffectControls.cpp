@@ -53,11 +53,6 @@ EffectControls EffectControls::Known()
     return EffectControls(std::move(known));
 }
 
-EffectControls::EffectControls(const std::vector<hostsim::AddedParam>& declared)
-    : EffectControls(hostsim::DeclaredControls(declared))
-{
-}
-
 EffectControls::EffectControls(hostsim::DeclaredControls declared) : declared_(std::move(declared))
 {
     const hostsim::PopupControl* channels = declared_.popup("Channels");

@@ -348,7 +348,7 @@ void RunRender(const RenderOptions& options)
     sessionOptions.renderThreads = plan.threads;
     hostsim::Session session(hostsim::ModuleForTool(options.modulePath), sessionOptions);
     session.setUp();
-    ApplyControls(EffectControls(session.parameters().added), options, plan);
+    ApplyControls(EffectControls(session.controls()), options, plan);
     RenderFrames(session, plan, still, warning, largestSide);
     session.setDown();
 }
