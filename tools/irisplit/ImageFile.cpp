@@ -177,17 +177,19 @@ void AllocateSamples(Image& image, const std::string& path)
     const OIIO::ImageSpec& described = image.imageSpec;
     const uint64_t bytes = uint64_t(described.image_pixels()) * uint64_t(described.nchannels) * image.sampleType.size();
     const uint64_t available = AvailableMemory();
-    const auto refuse = [&](const std::string& because) {
+    const auto gibibytes = [](uint64_t count) {
         char size[64];
-        std::snprintf(size, sizeof size, "%.1f GiB", double(bytes) / double(1ull << 30));
+        std::snprintf(size, sizeof size, "%.1f GiB", double(count) / double(1ull << 30));
+        return std::string(size);
+    };
+    const auto refuse = [&](const std::string& because) {
         return FileError("cannot read '" + path + "': its " + std::to_string(described.width) + "x" +
                          std::to_string(described.height) + " pixels of " + std::to_string(described.nchannels) +
-                         " channels take " + size + " as " + image.sampleType.c_str() + " samples, " + because);
+                         " channels take " + gibibytes(bytes) + " as " + image.sampleType.c_str() + " samples, " +
+                         because);
     };
     if (bytes > available) {
-        char size[64];
-        std::snprintf(size, sizeof size, "%.1f GiB", double(available) / double(1ull << 30));
-        throw refuse(std::string("and only ") + size + " of memory is available");
+        throw refuse("and only " + gibibytes(available) + " of memory is available");
     }
     try {
         image.pixels.resize(bytes);
