@@ -72,12 +72,19 @@ OIIO::TypeDesc SampleType(PF_PixelFormat format)
                                                   typename decltype(depth)::Sample>::value); });
 }
 
-PF_PixelFormat FormatOfSamples(OIIO::TypeDesc type)
+// The host depth that holds samples of `type` without loss.
+PF_PixelFormat HostFormatOf(OIIO::TypeDesc type)
 {
-    if (type == OIIO::TypeDesc::UINT8) {
+    switch (type.basetype) {
+    case OIIO::TypeDesc::UINT8:
+    case OIIO::TypeDesc::INT8:
         return PF_PixelFormat_ARGB32;
+    case OIIO::TypeDesc::UINT16:
+    case OIIO::TypeDesc::INT16:
+        return PF_PixelFormat_ARGB64;
+    default:
+        return PF_PixelFormat_ARGB128;
     }
-    return type == OIIO::TypeDesc::UINT16 ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB128;
 }
 
 std::string ChannelNames(const OIIO::ImageSpec& imageSpec)
@@ -202,16 +209,7 @@ void AllocateSamples(Image& image, const std::string& path)
 
 PF_PixelFormat HostFormatForFile(const OIIO::ImageSpec& imageSpec)
 {
-    switch (imageSpec.format.basetype) {
-    case OIIO::TypeDesc::UINT8:
-    case OIIO::TypeDesc::INT8:
-        return PF_PixelFormat_ARGB32;
-    case OIIO::TypeDesc::UINT16:
-    case OIIO::TypeDesc::INT16:
-        return PF_PixelFormat_ARGB64;
-    default:
-        return PF_PixelFormat_ARGB128;
-    }
+    return HostFormatOf(imageSpec.format);
 }
 
 std::string DepthLoss(const OIIO::ImageSpec& imageSpec, PF_PixelFormat format)
@@ -265,7 +263,7 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, i
 
 hostsim::World ToWorld(const Image& image, hostsim::WorldPool& worlds)
 {
-    const PF_PixelFormat format = FormatOfSamples(image.sampleType);
+    const PF_PixelFormat format = HostFormatOf(image.sampleType);
     hostsim::World world =
         worlds.take(hostsim::WorldShape{format, image.imageSpec.width, image.imageSpec.height, {}});
     WithDepth(format, [&](auto depth) {
