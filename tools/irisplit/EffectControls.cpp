@@ -93,11 +93,7 @@ int EffectControls::channelsChoice(const std::string& choice) const
 {
     const auto found = std::find(channelChoices_.begin(), channelChoices_.end(), choice);
     if (found == channelChoices_.end()) {
-        std::string known;
-        for (const std::string& c : channelChoices_) {
-            known += (known.empty() ? "" : ", ") + c;
-        }
-        throw UsageError("--channels '" + choice + "' is not one of " + known);
+        throw UsageError("--channels '" + choice + "' is not one of " + Listed(channelChoices_));
     }
     return int(found - channelChoices_.begin()) + 1;
 }

@@ -87,15 +87,6 @@ PF_PixelFormat HostFormatOf(OIIO::TypeDesc type)
     }
 }
 
-std::string ChannelNames(const OIIO::ImageSpec& imageSpec)
-{
-    std::string names;
-    for (const std::string& name : imageSpec.channelnames) {
-        names += (names.empty() ? "" : ", ") + name;
-    }
-    return names;
-}
-
 // Grey is one channel besides alpha, colour three or more (the first three
 // are red, green and blue; any further ones are carried through). Two colour
 // channels (R, G or U, V) say nothing about what to move, so they are refused.
@@ -109,7 +100,7 @@ void FindChannels(Image& image)
         }
     }
     if (colour.size() != 1 && colour.size() < 3) {
-        throw FileError("its channels (" + ChannelNames(image.imageSpec) +
+        throw FileError("its channels (" + Listed(image.imageSpec.channelnames) +
                         ") are neither grey (Y, or Y and A) nor colour (R, G, B and any more)");
     }
     image.red = colour[0];

@@ -1,5 +1,7 @@
 #include "OutputFit.h"
 
+#include "Errors.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -16,15 +18,6 @@ constexpr const char* kUnassociatedAlpha = "oiio:UnassociatedAlpha";
 bool IsColour(const Image& image, int channel)
 {
     return channel == image.red || channel == image.green || channel == image.blue;
-}
-
-std::string Listed(const std::vector<std::string>& names)
-{
-    std::string text;
-    for (const std::string& name : names) {
-        text += (text.empty() ? "" : ", ") + name;
-    }
-    return text;
 }
 
 void SayOnce(const std::string& text)
