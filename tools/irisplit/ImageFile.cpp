@@ -72,7 +72,8 @@ OIIO::TypeDesc SampleType(PF_PixelFormat format)
                                                   typename decltype(depth)::Sample>::value); });
 }
 
-// The host depth that holds samples of `type` without loss.
+// The host depth that holds samples of `type` without loss: 8 for 8-bit
+// samples, 16 for 16-bit ones, 32 (float) for everything else.
 PF_PixelFormat HostFormatOf(OIIO::TypeDesc type)
 {
     switch (type.basetype) {
@@ -198,14 +199,9 @@ void AllocateSamples(Image& image, const std::string& path)
 
 } // namespace
 
-PF_PixelFormat HostFormatForFile(const OIIO::ImageSpec& imageSpec)
-{
-    return HostFormatOf(imageSpec.format);
-}
-
 std::string DepthLoss(const OIIO::ImageSpec& imageSpec, PF_PixelFormat format)
 {
-    const PF_PixelFormat own = HostFormatForFile(imageSpec);
+    const PF_PixelFormat own = HostFormatOf(imageSpec.format);
     if (format == own || format == PF_PixelFormat_ARGB128 ||
         (format == PF_PixelFormat_ARGB64 && own == PF_PixelFormat_ARGB32)) {
         return "";
@@ -241,7 +237,7 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, i
     } catch (const FileError& e) {
         throw FileError("cannot use '" + path + "': " + e.what());
     }
-    image.sampleType = SampleType(format.value_or(HostFormatForFile(described)));
+    image.sampleType = SampleType(format.value_or(HostFormatOf(described.format)));
     AllocateSamples(image, path);
     (void)in->geterror(); // what open() noted without failing, such as metadata it skipped
     // Some readers only note a file that ends early, and return grey rows.
