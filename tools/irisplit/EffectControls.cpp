@@ -53,11 +53,6 @@ EffectControls EffectControls::Known()
     return EffectControls(std::move(known));
 }
 
-EffectControls::EffectControls(const std::vector<hostsim::AddedParam>& declared)
-    : EffectControls(hostsim::DeclaredControls(declared))
-{
-}
-
 EffectControls::EffectControls(hostsim::DeclaredControls declared) : declared_(std::move(declared))
 {
     const hostsim::PopupControl* channels = declared_.popup("Channels");
@@ -98,11 +93,7 @@ int EffectControls::channelsChoice(const std::string& choice) const
 {
     const auto found = std::find(channelChoices_.begin(), channelChoices_.end(), choice);
     if (found == channelChoices_.end()) {
-        std::string known;
-        for (const std::string& c : channelChoices_) {
-            known += (known.empty() ? "" : ", ") + c;
-        }
-        throw UsageError("--channels '" + choice + "' is not one of " + known);
+        throw UsageError("--channels '" + choice + "' is not one of " + Listed(channelChoices_));
     }
     return int(found - channelChoices_.begin()) + 1;
 }

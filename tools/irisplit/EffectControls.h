@@ -17,7 +17,7 @@ public:
     // The Irisplit effect's controls as irisplit knows them.
     static EffectControls Known();
     // Throws EffectError when a control irisplit drives is missing.
-    explicit EffectControls(const std::vector<hostsim::AddedParam>& declared);
+    explicit EffectControls(hostsim::DeclaredControls declared);
 
     // "-2000 to 2000, default 0.5" for the help text.
     std::string describe(const std::string& controlName) const;
@@ -37,7 +37,6 @@ public:
                     const AnimatedValue& value) const;
 
 private:
-    explicit EffectControls(hostsim::DeclaredControls declared);
     const hostsim::NumericControl& numeric(const std::string& name) const;
 
     hostsim::DeclaredControls declared_;

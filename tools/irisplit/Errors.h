@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace irisplit {
 
@@ -27,6 +28,9 @@ struct FileError : std::runtime_error {
 struct EffectError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+
+// "a, b, c": names listed in a message.
+std::string Listed(const std::vector<std::string>& names);
 
 // "<command> failed: host result code N" and the effect's message, if any.
 EffectError EffectFailure(const std::string& command, int32_t code, const char* returnMsg,

@@ -72,21 +72,20 @@ OIIO::TypeDesc SampleType(PF_PixelFormat format)
                                                   typename decltype(depth)::Sample>::value); });
 }
 
-PF_PixelFormat FormatOfSamples(OIIO::TypeDesc type)
+// The host depth that holds samples of `type` without loss: 8 for 8-bit
+// samples, 16 for 16-bit ones, 32 (float) for everything else.
+PF_PixelFormat HostFormatOf(OIIO::TypeDesc type)
 {
-    if (type == OIIO::TypeDesc::UINT8) {
+    switch (type.basetype) {
+    case OIIO::TypeDesc::UINT8:
+    case OIIO::TypeDesc::INT8:
         return PF_PixelFormat_ARGB32;
+    case OIIO::TypeDesc::UINT16:
+    case OIIO::TypeDesc::INT16:
+        return PF_PixelFormat_ARGB64;
+    default:
+        return PF_PixelFormat_ARGB128;
     }
-    return type == OIIO::TypeDesc::UINT16 ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB128;
-}
-
-std::string ChannelNames(const OIIO::ImageSpec& imageSpec)
-{
-    std::string names;
-    for (const std::string& name : imageSpec.channelnames) {
-        names += (names.empty() ? "" : ", ") + name;
-    }
-    return names;
 }
 
 // Grey is one channel besides alpha, colour three or more (the first three
@@ -102,7 +101,7 @@ void FindChannels(Image& image)
         }
     }
     if (colour.size() != 1 && colour.size() < 3) {
-        throw FileError("its channels (" + ChannelNames(image.imageSpec) +
+        throw FileError("its channels (" + Listed(image.imageSpec.channelnames) +
                         ") are neither grey (Y, or Y and A) nor colour (R, G, B and any more)");
     }
     image.red = colour[0];
@@ -147,11 +146,15 @@ void CheckReadsBack(const std::string& written, const Image& image, const Output
     if (!in->read_image(0, 0, 0, layout.nchannels, held, samples.data())) {
         fail("does not read back whole (" + in->geterror() + ")");
     }
-    std::vector<uint8_t> given(rowSamples * held.size());
+    const size_t rowBytes = rowSamples * held.size();
+    std::vector<uint8_t> converted(held == image.sampleType ? 0 : rowBytes); // the rendered row in the file's type
     for (int y = 0; format.lossless && y < layout.height; ++y) {
-        OIIO::convert_pixel_values(image.sampleType, image.pixels.data() + y * rowSamples * image.sampleType.size(),
-                                   held, given.data(), int(rowSamples));
-        if (std::memcmp(given.data(), samples.data() + y * given.size(), given.size()) != 0) {
+        const uint8_t* given = image.pixels.data() + y * rowSamples * image.sampleType.size();
+        if (!converted.empty()) {
+            OIIO::convert_pixel_values(image.sampleType, given, held, converted.data(), int(rowSamples));
+            given = converted.data();
+        }
+        if (std::memcmp(given, samples.data() + y * rowBytes, rowBytes) != 0) {
             fail("reads back different from the rendered frame (in row " + std::to_string(y) + ")");
         }
     }
@@ -177,17 +180,19 @@ void AllocateSamples(Image& image, const std::string& path)
     const OIIO::ImageSpec& described = image.imageSpec;
     const uint64_t bytes = uint64_t(described.image_pixels()) * uint64_t(described.nchannels) * image.sampleType.size();
     const uint64_t available = AvailableMemory();
-    const auto refuse = [&](const std::string& because) {
+    const auto gibibytes = [](uint64_t count) {
         char size[64];
-        std::snprintf(size, sizeof size, "%.1f GiB", double(bytes) / double(1ull << 30));
+        std::snprintf(size, sizeof size, "%.1f GiB", double(count) / double(1ull << 30));
+        return std::string(size);
+    };
+    const auto refuse = [&](const std::string& because) {
         return FileError("cannot read '" + path + "': its " + std::to_string(described.width) + "x" +
                          std::to_string(described.height) + " pixels of " + std::to_string(described.nchannels) +
-                         " channels take " + size + " as " + image.sampleType.c_str() + " samples, " + because);
+                         " channels take " + gibibytes(bytes) + " as " + image.sampleType.c_str() + " samples, " +
+                         because);
     };
     if (bytes > available) {
-        char size[64];
-        std::snprintf(size, sizeof size, "%.1f GiB", double(available) / double(1ull << 30));
-        throw refuse(std::string("and only ") + size + " of memory is available");
+        throw refuse("and only " + gibibytes(available) + " of memory is available");
     }
     try {
         image.pixels.resize(bytes);
@@ -198,23 +203,9 @@ void AllocateSamples(Image& image, const std::string& path)
 
 } // namespace
 
-PF_PixelFormat HostFormatForFile(const OIIO::ImageSpec& imageSpec)
-{
-    switch (imageSpec.format.basetype) {
-    case OIIO::TypeDesc::UINT8:
-    case OIIO::TypeDesc::INT8:
-        return PF_PixelFormat_ARGB32;
-    case OIIO::TypeDesc::UINT16:
-    case OIIO::TypeDesc::INT16:
-        return PF_PixelFormat_ARGB64;
-    default:
-        return PF_PixelFormat_ARGB128;
-    }
-}
-
 std::string DepthLoss(const OIIO::ImageSpec& imageSpec, PF_PixelFormat format)
 {
-    const PF_PixelFormat own = HostFormatForFile(imageSpec);
+    const PF_PixelFormat own = HostFormatOf(imageSpec.format);
     if (format == own || format == PF_PixelFormat_ARGB128 ||
         (format == PF_PixelFormat_ARGB64 && own == PF_PixelFormat_ARGB32)) {
         return "";
@@ -250,7 +241,7 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, i
     } catch (const FileError& e) {
         throw FileError("cannot use '" + path + "': " + e.what());
     }
-    image.sampleType = SampleType(format.value_or(HostFormatForFile(described)));
+    image.sampleType = SampleType(format.value_or(HostFormatOf(described.format)));
     AllocateSamples(image, path);
     (void)in->geterror(); // what open() noted without failing, such as metadata it skipped
     // Some readers only note a file that ends early, and return grey rows.
@@ -263,7 +254,7 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, i
 
 hostsim::World ToWorld(const Image& image, hostsim::WorldPool& worlds)
 {
-    const PF_PixelFormat format = FormatOfSamples(image.sampleType);
+    const PF_PixelFormat format = HostFormatOf(image.sampleType);
     hostsim::World world =
         worlds.take(hostsim::WorldShape{format, image.imageSpec.width, image.imageSpec.height, {}});
     WithDepth(format, [&](auto depth) {
@@ -354,7 +345,7 @@ void CheckWritable(const std::string& path)
     }
 }
 
-void WriteImage(const std::string& path, const Image& written, bool replace)
+void WriteImage(const std::string& path, Image image, bool replace)
 {
     auto out = OIIO::ImageOutput::create(path);
     if (!out) {
@@ -362,12 +353,11 @@ void WriteImage(const std::string& path, const Image& written, bool replace)
     }
     const OutputFormat format = DescribeOutput(*out);
     const int side = format.smallestSide;
-    if (written.imageSpec.width < side || written.imageSpec.height < side) {
+    if (image.imageSpec.width < side || image.imageSpec.height < side) {
         throw FileError("cannot write '" + path + "': " + format.name + " files take frames of at least " +
                         std::to_string(side) + "x" + std::to_string(side) + " pixels");
     }
-    const std::optional<Image> fitted = FitToFormat(written, format, path);
-    const Image& image = fitted ? *fitted : written;
+    FitToFormat(image, format, path);
     // A writer's own message seldom names the system's cause (a full disk, a
     // file size limit); the failed call's errno does.
     const auto encode = [&](const std::string& name) {

@@ -22,10 +22,6 @@
 
 namespace irisplit {
 
-// The host depth that holds a file's samples without loss: 8 for 8-bit
-// files, 16 for 16-bit ones, 32 (float) for everything else.
-PF_PixelFormat HostFormatForFile(const OIIO::ImageSpec& imageSpec);
-
 // What a host depth does to a file's samples that it cannot hold ("clips the
 // samples to 0..1 and rounds them to 8 bits"); empty when it holds them all.
 std::string DepthLoss(const OIIO::ImageSpec& imageSpec, PF_PixelFormat format);
@@ -70,6 +66,6 @@ void CheckWritable(const std::string& path);
 // cannot encode in memory, written by that writer and read back before the
 // rename, pixel for pixel where the format is lossless. Throws FileError
 // naming the file.
-void WriteImage(const std::string& path, const Image& image, bool replace);
+void WriteImage(const std::string& path, Image image, bool replace);
 
 } // namespace irisplit

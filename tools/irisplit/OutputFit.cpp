@@ -1,5 +1,7 @@
 #include "OutputFit.h"
 
+#include "Errors.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -16,15 +18,6 @@ constexpr const char* kUnassociatedAlpha = "oiio:UnassociatedAlpha";
 bool IsColour(const Image& image, int channel)
 {
     return channel == image.red || channel == image.green || channel == image.blue;
-}
-
-std::string Listed(const std::vector<std::string>& names)
-{
-    std::string text;
-    for (const std::string& name : names) {
-        text += (text.empty() ? "" : ", ") + name;
-    }
-    return text;
 }
 
 void SayOnce(const std::string& text)
@@ -129,7 +122,7 @@ bool FitsOrigin(const OIIO::ImageSpec& layout, const OutputFormat& format)
 
 } // namespace
 
-std::optional<Image> FitToFormat(const Image& image, const OutputFormat& format, const std::string& path)
+void FitToFormat(Image& image, const OutputFormat& format, const std::string& path)
 {
     std::vector<int> kept;
     std::vector<std::string> dropped;
@@ -142,13 +135,9 @@ std::optional<Image> FitToFormat(const Image& image, const OutputFormat& format,
         }
     }
     const bool addAlpha = format.needsAlpha && image.alpha < 0;
-    const bool fitsOrigin = FitsOrigin(image.imageSpec, format);
-    const bool widen = !format.holdsHalf && image.imageSpec.format == OIIO::TypeDesc::HALF;
-    if (dropped.empty() && !addAlpha && FitsAssociation(image, format.alphaKind) && fitsOrigin && !widen) {
-        return std::nullopt;
+    if (!dropped.empty() || addAlpha) {
+        image = WithChannels(image, kept, addAlpha);
     }
-
-    Image fitted = dropped.empty() && !addAlpha ? image : WithChannels(image, kept, addAlpha);
     if (!dropped.empty()) {
         SayOnce(format.name + " files cannot hold " + Listed(dropped) + ": '" + path + "' is written without " +
                 (dropped.size() == 1 ? "it" : "them"));
@@ -156,18 +145,17 @@ std::optional<Image> FitToFormat(const Image& image, const OutputFormat& format,
     if (addAlpha) {
         SayOnce(format.name + " files always hold alpha: '" + path + "' is written with an opaque one");
     }
-    if (!FitsAssociation(fitted, format.alphaKind)) {
+    if (!FitsAssociation(image, format.alphaKind)) {
         const bool straight = format.alphaKind == AlphaKind::Straight;
-        ChangeAssociation(fitted, !straight);
-        fitted.imageSpec.attribute(kUnassociatedAlpha, int(straight));
+        ChangeAssociation(image, !straight);
+        image.imageSpec.attribute(kUnassociatedAlpha, int(straight));
     }
-    if (widen) {
-        fitted.imageSpec.set_format(OIIO::TypeDesc::FLOAT);
+    if (!format.holdsHalf && image.imageSpec.format == OIIO::TypeDesc::HALF) {
+        image.imageSpec.set_format(OIIO::TypeDesc::FLOAT);
     }
-    if (!fitsOrigin) {
-        fitted.imageSpec.x = fitted.imageSpec.y = fitted.imageSpec.full_x = fitted.imageSpec.full_y = 0;
+    if (!FitsOrigin(image.imageSpec, format)) {
+        image.imageSpec.x = image.imageSpec.y = image.imageSpec.full_x = image.imageSpec.full_y = 0;
     }
-    return fitted;
 }
 
 } // namespace irisplit

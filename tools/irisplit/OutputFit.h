@@ -5,7 +5,6 @@
 #include "ImageFile.h"
 #include "OutputFormat.h"
 
-#include <optional>
 #include <string>
 
 namespace irisplit {
@@ -15,9 +14,9 @@ namespace irisplit {
 // its files always have one, with colour multiplied by alpha or divided by it
 // where the format holds the other kind, with float samples for half ones
 // that it cannot hold, and starting at 0,0 where the format holds no other
-// origin. Nothing when `image` fits as it is. The first time a
-// run drops or adds a channel, one line on standard error says so, naming
-// `path`.
-std::optional<Image> FitToFormat(const Image& image, const OutputFormat& format, const std::string& path);
+// origin. Changed in place; its samples are copied only where channels are
+// dropped or added. The first time a run drops or adds a channel, one line on
+// standard error says so, naming `path`.
+void FitToFormat(Image& image, const OutputFormat& format, const std::string& path);
 
 } // namespace irisplit

@@ -310,7 +310,7 @@ void RenderFrames(hostsim::Session& session, const RenderPlan& plan, const std::
                 Image written = FromWorld(*image, output);
                 // Only the PNG writer reads it; the others neither use nor store it.
                 written.imageSpec.attribute("png:compressionLevel", plan.pngCompression);
-                WriteImage(path, written, plan.replace);
+                WriteImage(path, std::move(written), plan.replace);
                 worlds.give(std::move(output));
                 progress.frameDone(frame, path);
             });
@@ -348,7 +348,7 @@ void RunRender(const RenderOptions& options)
     sessionOptions.renderThreads = plan.threads;
     hostsim::Session session(hostsim::ModuleForTool(options.modulePath), sessionOptions);
     session.setUp();
-    ApplyControls(EffectControls(session.parameters().added), options, plan);
+    ApplyControls(EffectControls(session.controls()), options, plan);
     RenderFrames(session, plan, still, warning, largestSide);
     session.setDown();
 }
