@@ -27,7 +27,7 @@ ensure_packages clang libclang-rt-14-dev llvm
 
 # Only what the runs need: no image tool, no benchmarks.
 targets=(irx_effect boundary_tests hostsim_tests render_tests opengl_layer_tests
-  stress_tests effect_fuzz_replay bench_tests)
+  stress_tests effect_fuzz_replay)
 
 build() { # build-dir cmake-options...
   local dir=$1
