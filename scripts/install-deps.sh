@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the tools need.
-# Safe to run again: apt skips what is already there.
+# Safe to run again: only what is missing is installed. Waits while another
+# apt or dpkg run holds the package manager's locks.
 set -euo pipefail
 
 packages=(
