@@ -10,9 +10,10 @@ case $1 in
     # Run by name, so that usage lines say "irisplit", not the build path.
     PATH=$(dirname "$IRISPLIT"):$PATH
     irisplit --help
-    # Each command in a section of its own, its usage a paragraph of its
-    # own; help2man would gather every "Options:" into the overview's.
-    for command in render info; do
+    # Each command the overview lists, in a section of its own, its usage a
+    # paragraph of its own; help2man would gather every "Options:" into the
+    # overview's.
+    for command in $(irisplit --help | sed -n '/^Subcommands:/,$ s/^  \([a-z]\+\) .*/\1/p'); do
       printf '\n*irisplit %s*\n\n' "$command"
       irisplit "$command" --help | sed -e 's/^Usage:/\n&/' -e "s/^Options:\$/Options of irisplit $command:/"
     done
