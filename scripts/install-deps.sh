@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the tools need.
-# Safe to run again: apt skips what is already there.
+# Safe to run again: only what is missing is installed. Waits while another
+# apt or dpkg run holds the package manager's locks.
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,9 @@ packages=(
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   # Packs the GPU check's bundle.
   xz-utils
+  # The manual page, made from the tool's help; the Debian package's check
+  # (lintian, which reads the manual page with man).
+  help2man lintian
   # A frei0r host of the tests' own that has a GLX context current, on Xvfb.
   libgl-dev libopengl-dev libx11-dev xvfb xauth
   # Syntax checks of the Kdenlive (XML) and Shotcut (QML) descriptions.
