@@ -4,7 +4,7 @@
 install(TARGETS irisplit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
 install(TARGETS irx_frei0r LIBRARY DESTINATION ${IRX_FREI0R_DIR} COMPONENT frei0r)
 install(TARGETS irx_effect LIBRARY DESTINATION ${IRX_MODULE_DIR} COMPONENT module)
-set(IRX_EDITORS_DIR ${PROJECT_SOURCE_DIR}/tools/frei0r/editors)
+set(IRX_EDITORS_DIR ${PROJECT_SOURCE_DIR}/plugins/frei0r/editors)
 install(FILES ${IRX_EDITORS_DIR}/kdenlive/frei0r_irisplit.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/kdenlive/effects COMPONENT editors)
 install(FILES ${IRX_EDITORS_DIR}/shotcut/meta.qml ${IRX_EDITORS_DIR}/shotcut/ui.qml

@@ -6,7 +6,7 @@
 # frame for frame as the irisplit tool renders the same keyframes.
 #   usage: editors.sh descriptions|kdenlive|shotcut
 #   environment: IRISPLIT (the tool), FREI0R_DIR (the build's lib/frei0r-1),
-#                SAMPLE (an 8-bit PNG), EDITORS (tools/frei0r/editors)
+#                SAMPLE (an 8-bit PNG), EDITORS (plugins/frei0r/editors)
 source "$(dirname "$0")/common.sh"
 
 # index|name|default|explanation for each parameter, as MLT reads the plug-in
