@@ -132,6 +132,18 @@ case_install() {
     -attach frei0r.irisplit "Position=0=0.5;5=0.504"
   expected "$work/want.rgba" 1-6 --position 1:0,6:16
   same "$work/got.rgba" "$work/want.rgba" melt
+  # The MLT filter, linked into a repository beside MLT's own modules, finds
+  # its module and its description beside its real file.
+  local mlt_filter=("$prefix"/lib/*/mlt-7/libmltirisplit.so)
+  [ -f "${mlt_filter[0]}" ] && [ -f "$prefix/share/mlt-7/irisplit/filter_irisplit.yml" ] || fail "install: no MLT filter"
+  mkdir "$work/repository"
+  ln -s "${mlt_filter[0]}" "$work/repository/"
+  find "$(pkg-config --variable=moduledir mlt-framework-7)" -name 'libmlt*.so' ! -name libmltirisplit.so \
+    -exec ln -s {} "$work/repository/" \;
+  export MLT_REPOSITORY=$work/repository
+  melt -query filter=irisplit | grep -qx "title: Irisplit" || fail "install: MLT does not describe the filter"
+  melt_raw "$work/got.rgba" real_time=-3 -profile "$work/profile" "avformat:$SAMPLE" out=5 -attach irisplit "position=0=0;5=16"
+  same "$work/got.rgba" "$work/want.rgba" "melt, MLT filter"
 }
 
 "case_$1"
