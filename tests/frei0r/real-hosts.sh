@@ -103,8 +103,8 @@ case_preview-size() {
 case_install() {
   local prefix=$work/prefix file row values options
   cmake --install "$BUILD_DIR" --prefix "$prefix" >/dev/null
-  for file in bin/irisplit lib/frei0r-1/irisplit.so "lib/irisplit/IRX GL.so" share/kdenlive/effects/frei0r_irisplit.xml \
-    share/shotcut/qml/filters/irisplit/meta.qml share/shotcut/qml/filters/irisplit/ui.qml; do
+  for file in bin/irisplit lib/frei0r-1/irisplit.so "lib/irisplit/IRX GL.so" share/kdenlive/effects/{,frei0r_}irisplit.xml \
+    share/shotcut/qml/filters/irisplit{,_frei0r}/{meta,ui}.qml; do
     [ -f "$prefix/$file" ] && [ ! -L "$prefix/$file" ] || fail "install: no $file"
   done
   [ "$(ls "$prefix/lib/frei0r-1")" = irisplit.so ] || fail "install: more than the plug-in in frei0r-1/"
