@@ -101,6 +101,12 @@ Shotcut.KeyframableFilter {
             implicitWidth: 200
             model: [qsTr('Red & Blue'), qsTr('Red & Green'), qsTr('Green & Blue')]
             onActivated: filter.set(channels, currentIndex)
+            // The list's items would take "&" for a shortcut mark.
+            delegate: ItemDelegate {
+                width: channelsCombo.width
+                text: modelData.replace('&', '&&')
+                highlighted: channelsCombo.highlightedIndex === index
+            }
             ToolTip.text: qsTr('The colour pair that moves apart; the third channel stays where it is')
             ToolTip.visible: hovered
         }
