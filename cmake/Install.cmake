@@ -5,11 +5,16 @@
 install(TARGETS irisplit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
 install(TARGETS irx_frei0r LIBRARY DESTINATION ${IRX_FREI0R_DIR} COMPONENT frei0r)
 install(TARGETS irx_effect LIBRARY DESTINATION ${IRX_MODULE_DIR} COMPONENT module)
-set(IRX_EDITORS_DIR ${PROJECT_SOURCE_DIR}/tools/frei0r/editors)
-install(FILES ${IRX_EDITORS_DIR}/kdenlive/frei0r_irisplit.xml
+# The editors' descriptions: the MLT filter's, and the frei0r filter's, kept
+# for projects saved with it.
+set(IRX_MLT_EDITORS_DIR ${PROJECT_SOURCE_DIR}/plugins/mlt/editors)
+set(IRX_FREI0R_EDITORS_DIR ${PROJECT_SOURCE_DIR}/plugins/frei0r/editors)
+install(FILES ${IRX_MLT_EDITORS_DIR}/kdenlive/irisplit.xml ${IRX_FREI0R_EDITORS_DIR}/kdenlive/frei0r_irisplit.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/kdenlive/effects COMPONENT editors)
-install(FILES ${IRX_EDITORS_DIR}/shotcut/meta.qml ${IRX_EDITORS_DIR}/shotcut/ui.qml
+install(FILES ${IRX_MLT_EDITORS_DIR}/shotcut/meta.qml ${IRX_MLT_EDITORS_DIR}/shotcut/ui.qml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/shotcut/qml/filters/irisplit COMPONENT editors)
+install(FILES ${IRX_FREI0R_EDITORS_DIR}/shotcut/meta.qml ${IRX_FREI0R_EDITORS_DIR}/shotcut/ui.qml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/shotcut/qml/filters/irisplit_frei0r COMPONENT editors)
 
 # The manual page, from the tool's own help; the changelog, gzipped as Debian
 # wants documents (-n: no time stamp, so the same text gives the same bytes).

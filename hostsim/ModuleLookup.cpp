@@ -10,9 +10,16 @@ namespace fs = std::filesystem;
 
 } // namespace
 
-std::string ModuleForPlugin(const std::string& pluginFile) {
-    const fs::path pluginDir = fs::path(pluginFile).parent_path();
-    return (pluginDir / IRX_MODULE_FROM_PLUGIN / IRX_MODULE_FILE_NAME).lexically_normal().string();
+std::string BesidePlugin(const std::string& pluginFile, const std::string& relativePath) {
+    // A plug-in linked into a host's folder belongs with its real file's neighbours.
+    std::error_code error;
+    fs::path realFile = fs::canonical(pluginFile, error);
+    if (error) realFile = pluginFile;
+    return (realFile.parent_path() / relativePath).lexically_normal().string();
+}
+
+std::string ModuleForPlugin(const std::string& pluginFile, const std::string& moduleFromPlugin) {
+    return BesidePlugin(pluginFile, (fs::path(moduleFromPlugin) / IRX_MODULE_FILE_NAME).string());
 }
 
 std::string ModuleForTool(const std::string& commandLinePath) {

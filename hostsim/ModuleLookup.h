@@ -1,14 +1,19 @@
 // Where the hosts built here find the effect module ("IRX GL.so"). Installed,
-// it lives in a folder of its own, lib/irisplit/, beside lib/frei0r-1/ (where
-// frei0r hosts would load anything as a candidate plug-in) and below bin/.
+// it lives in a folder of its own, lib/irisplit/, apart from the plug-ins'
+// folders (where frei0r and MLT would load anything as a candidate plug-in).
 #pragma once
 
 #include <string>
 
 namespace hostsim {
 
-// For the frei0r plug-in loaded from `pluginFile`: <plugin dir>/../irisplit/.
-std::string ModuleForPlugin(const std::string& pluginFile);
+// `relativePath` from the folder of the file `pluginFile` really is
+// (symbolic links followed).
+std::string BesidePlugin(const std::string& pluginFile, const std::string& relativePath);
+
+// For a plug-in loaded from `pluginFile`: in `moduleFromPlugin`, relative to
+// the folder of the file the plug-in really is (symbolic links followed).
+std::string ModuleForPlugin(const std::string& pluginFile, const std::string& moduleFromPlugin);
 
 // For the irisplit tool: `commandLinePath` when given; otherwise the first
 // that exists of <exe dir>/../lib/irisplit/ and <exe dir>/; otherwise the

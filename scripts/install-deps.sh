@@ -11,6 +11,8 @@ packages=(
   libcli11-dev libopenimageio-dev openimageio-tools libpng-dev
   # The frei0r plug-in's header, and the real hosts its tests run it in.
   frei0r-plugins-dev ffmpeg melt
+  # The MLT filter's framework headers.
+  libmlt-dev
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   # Packs the GPU check's bundle.
   xz-utils

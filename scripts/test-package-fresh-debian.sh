@@ -62,6 +62,10 @@ melt -quiet -profile profile avformat:lake.png out=2 -attach frei0r.irisplit "1=
   -consumer avformat:got-melt.rgba f=rawvideo vcodec=rawvideo pix_fmt=rgba an=1 real_time=-1 2>melt.log
 cmp -s got-melt.rgba want-melt.rgba || fail "melt: not the tool'"'"'s frames: $(cat melt.log)"
 echo "melt: found the filter, same frames"
+melt -quiet -profile profile avformat:lake.png out=2 -attach irisplit "position=0=0;2=8" \
+  -consumer avformat:got-mlt.rgba f=rawvideo vcodec=rawvideo pix_fmt=rgba an=1 real_time=-1 2>mlt.log
+cmp -s got-mlt.rgba want-melt.rgba || fail "melt: the MLT filter did not render the tool'"'"'s frames: $(cat mlt.log)"
+echo "melt: found the MLT filter, same frames"
 gst-launch-1.0 -q filesrc location=lake.png ! pngdec ! videoconvert ! frei0r-filter-irisplit channels=1 \
   position=0.5025 rotation=0.5083333333333333 scale=0.551 blur=0.002 ! videoconvert ! video/x-raw,format=RGBA \
   ! filesink location=got-gst.rgba

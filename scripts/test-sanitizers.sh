@@ -38,14 +38,14 @@ build() { # build-dir cmake-options...
 }
 
 # Everything built above except the image tool's tests, the valgrind runs
-# (valgrind cannot run sanitized programs) and the frei0r plug-in in real hosts
+# (valgrind cannot run sanitized programs) and the frei0r and MLT plug-ins in real hosts
 # and editors' projects.
 run_tests() { # build-dir ctest-options...
   local dir=$1
   shift
   echo "== ctest in $dir"
   ctest --test-dir "$dir" --output-on-failure --timeout 900 -j "$(nproc)" \
-    -E '_NOT_BUILT$|valgrind|helgrind|memcheck|^bench_|^frei0r_|^editors_' "$@"
+    -E '_NOT_BUILT$|valgrind|helgrind|memcheck|^bench_|^frei0r_|^mlt_|^editors_' "$@"
 }
 
 # llvmpipe's rasteriser threads add nothing here and only slow the runs down.

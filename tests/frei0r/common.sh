@@ -42,6 +42,33 @@ sample_size() { ffprobe -v error -show_entries stream=width,height -of csv=p=0 "
 # Frame width, the frei0r value that names a width in pixels.
 frame_width() { awk -v w="$1" 'BEGIN { print w / 100000 }'; }
 
+# A melt profile in $work/profile: W×H, SAMPLE's size when not given.
+melt_profile() { # [W H]
+  local width height
+  read -r width height < <(sample_size)
+  width=${1:-$width} height=${2:-$height}
+  # melt needs the description (it crashes cloning a profile without one).
+  printf '%s\n' "description=sample" "width=$width" "height=$height" frame_rate_num=25 frame_rate_den=1 progressive=1 \
+    sample_aspect_num=1 sample_aspect_den=1 display_aspect_num=16 display_aspect_den=9 >"$work/profile"
+}
+
+# PSNR of two raw RGBA frames per channel, as "r g b".
+psnr() { # a b WxH
+  ffmpeg -v info -f rawvideo -pix_fmt rgba -s "$3" -i "$1" -f rawvideo -pix_fmt rgba -s "$3" -i "$2" \
+    -lavfi psnr -f null - 2>&1 | sed -n 's/.*PSNR r:\([^ ]*\) g:\([^ ]*\) b:\([^ ]*\) .*/\1 \2 \3/p'
+}
+
+# HALF, frames melt rendered at W×H, half the profile's size, against the
+# full-size picture FULL scaled down as melt scales: the moved pair (red and
+# blue) must match it as closely as the channel left in place (green) does.
+looks_the_same() { # half.rgba full-picture W H what
+  local r g b
+  melt_raw "$work/want-half.rgba" "real_time=-1 width=$3 height=$4" -profile "$work/profile" "avformat:$2" out=0
+  read -r r g b < <(psnr "$1" "$work/want-half.rgba" "$3x$4")
+  awk -v r="$r" -v g="$g" -v b="$b" 'BEGIN { exit !(r >= g - 10 && b >= g - 10) }' ||
+    fail "$5: PSNR red $r, blue $b dB against green $g dB"
+}
+
 # melt with these arguments, its frames as raw RGBA in OUT, no failure reported.
 melt_raw() { # out "consumer properties" melt-arguments...
   local out=$1 properties=$2 try

@@ -1,8 +1,9 @@
 // The frei0r entry points. Nothing thrown inside crosses into the host.
 #include "ControlMapping.h"
-#include "FailureLog.h"
 #include "Instance.h"
-#include "SharedEffect.h"
+
+#include "bridge/FailureLog.h"
+#include "bridge/SharedEffect.h"
 
 // The header declares the entry points without C linkage; they are the
 // plug-in's only exported symbols.
@@ -17,23 +18,21 @@ extern "C" {
 #include <optional>
 #include <string>
 
+namespace irisplit_bridge {
+const PluginDescription kPlugin{"Irisplit frei0r plug-in", IRX_MODULE_FROM_PLUGIN};
+} // namespace irisplit_bridge
+
 namespace irisplit_frei0r {
 namespace {
+
+using irisplit_bridge::EffectHold;
+using irisplit_bridge::FrameFailure;
+using irisplit_bridge::ReportOnce;
 
 // Held from f0r_init to f0r_deinit. Raw on purpose: a host that never calls
 // f0r_deinit leaves the effect set up until the process ends.
 std::mutex processHoldMutex;
 EffectHold* processHold = nullptr;
-
-void ReportException(const char* where) {
-    try {
-        throw;
-    } catch (const std::exception& e) {
-        ReportOnce(where, std::string(where) + " failed: " + e.what());
-    } catch (...) {
-        ReportOnce(where, std::string(where) + " failed");
-    }
-}
 
 bool ValidIndex(int index) { return index >= 0 && index < kParamCount; }
 
@@ -47,7 +46,7 @@ const char* Explanation(int index) {
     if (!texts) {
         const EffectHold hold;
         try {
-            const ControlMapping& mapping = hold.effect().mapping();
+            const ControlMapping mapping = hold.effect().read<ControlMapping>();
             texts.emplace();
             for (int i = 0; i < kParamCount; ++i) (*texts)[i] = mapping.explanation(i);
         } catch (const FrameFailure& failure) {
@@ -70,7 +69,7 @@ int f0r_init() {
         const std::lock_guard<std::mutex> lock(processHoldMutex);
         if (!processHold) processHold = new EffectHold;
     } catch (...) {
-        ReportException("f0r_init");
+        irisplit_bridge::ReportCurrentException("f0r_init");
     }
     return 1;
 }
@@ -84,7 +83,7 @@ void f0r_deinit() {
     try {
         delete released; // sets the effect down unless instances still hold it
     } catch (...) {
-        ReportException("f0r_deinit");
+        irisplit_bridge::ReportCurrentException("f0r_deinit");
     }
 }
 
@@ -110,7 +109,7 @@ void f0r_get_param_info(f0r_param_info_t* info, int index) {
         info->explanation = Explanation(index);
     } catch (...) {
         info->explanation = ParamName(index);
-        ReportException("f0r_get_param_info");
+        irisplit_bridge::ReportCurrentException("f0r_get_param_info");
     }
 }
 
@@ -118,7 +117,7 @@ f0r_instance_t f0r_construct(unsigned int width, unsigned int height) {
     try {
         return new Instance(width, height);
     } catch (...) {
-        ReportException("f0r_construct");
+        irisplit_bridge::ReportCurrentException("f0r_construct");
         return nullptr;
     }
 }
@@ -127,7 +126,7 @@ void f0r_destruct(f0r_instance_t instance) {
     try {
         delete static_cast<Instance*>(instance);
     } catch (...) {
-        ReportException("f0r_destruct");
+        irisplit_bridge::ReportCurrentException("f0r_destruct");
     }
 }
 

@@ -5,11 +5,12 @@
 #pragma once
 
 #include "ControlMapping.h"
-#include "SharedEffect.h"
 
-#include "hostsim/Commands.h"
+#include "bridge/RgbaRenderer.h"
+#include "bridge/SharedEffect.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace irisplit_frei0r {
 
@@ -26,13 +27,15 @@ public:
     void update(double time, const uint32_t* in, uint32_t* out);
 
 private:
-    void render(double time, const uint32_t* in, uint32_t* out);
+    // Throws FrameFailure while the effect is unusable.
+    const ControlMapping& mapping();
 
-    EffectHold hold_;
+    irisplit_bridge::EffectHold hold_;
     const unsigned width_;
     const unsigned height_;
+    std::optional<ControlMapping> mapping_;
     Frei0rValues values_{};
-    hostsim::FrameRequest request_; // its input world serves frame after frame
+    irisplit_bridge::RgbaRenderer renderer_;
 };
 
 } // namespace irisplit_frei0r

@@ -1,14 +1,22 @@
 #include "EffectOutputRoute.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <mutex>
 #include <optional>
 #include <streambuf>
 
-namespace irisplit_frei0r {
+namespace irisplit_bridge {
 namespace {
 
 thread_local int effectCallDepth = 0;
+
+// Where the effect's output goes when no capture runs: standard error's
+// buffer, or nowhere.
+std::streamsize Route(const char* text, std::streamsize count) {
+    return DiagnosticsWanted() ? std::cerr.rdbuf()->sputn(text, count) : count;
+}
 
 // The effect's output while a capture runs. Its own mutex, rather than a
 // pointer to the capture, so that no writer can outlive what it writes into.
@@ -33,14 +41,14 @@ protected:
     std::streamsize xsputn(const char* text, std::streamsize count) override {
         if (effectCallDepth == 0) return hostBuffer_->sputn(text, count);
         const std::lock_guard<std::mutex> lock(captureMutex);
-        if (!captured) return std::cerr.rdbuf()->sputn(text, count);
+        if (!captured) return Route(text, count);
         captured->append(text, size_t(count));
         return count;
     }
     int sync() override {
         if (effectCallDepth == 0) return hostBuffer_->pubsync();
         const std::lock_guard<std::mutex> lock(captureMutex);
-        return captured ? 0 : std::cerr.rdbuf()->pubsync();
+        return captured || !DiagnosticsWanted() ? 0 : std::cerr.rdbuf()->pubsync();
     }
 
 private:
@@ -49,13 +57,21 @@ private:
 
 } // namespace
 
-EffectOutputToStderr::EffectOutputToStderr() {
+bool DiagnosticsWanted() {
+    static const bool wanted = [] {
+        const char* value = std::getenv("IRISPLIT_DIAGNOSTICS");
+        return value && *value && std::strcmp(value, "0") != 0;
+    }();
+    return wanted;
+}
+
+EffectOutputRoute::EffectOutputRoute() {
     // Restored by its destructor when the plug-in is unloaded or the process ends.
     static ThreadRoutedBuffer routed;
     ++effectCallDepth;
 }
 
-EffectOutputToStderr::~EffectOutputToStderr() { --effectCallDepth; }
+EffectOutputRoute::~EffectOutputRoute() { --effectCallDepth; }
 
 EffectOutputCapture::EffectOutputCapture() {
     const std::lock_guard<std::mutex> lock(captureMutex);
@@ -73,7 +89,8 @@ std::string EffectOutputCapture::take() {
 
 void EffectOutputCapture::passOn() {
     const std::string text = take();
+    if (!DiagnosticsWanted()) return;
     std::cerr.write(text.data(), std::streamsize(text.size())).flush();
 }
 
-} // namespace irisplit_frei0r
+} // namespace irisplit_bridge

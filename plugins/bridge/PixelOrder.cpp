@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace irisplit_frei0r {
+namespace irisplit_bridge {
 namespace {
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the rotations below assume little-endian words");
@@ -29,4 +29,4 @@ void ArgbToRgba(const uint8_t* argb, size_t count, uint32_t* rgba) {
     }
 }
 
-} // namespace irisplit_frei0r
+} // namespace irisplit_bridge

@@ -1,6 +1,6 @@
 #include "ControlMapping.h"
 
-#include "FailureLog.h"
+#include "bridge/FailureLog.h"
 
 #include <algorithm>
 #include <climits>
@@ -10,6 +10,8 @@
 
 namespace irisplit_frei0r {
 namespace {
+
+using irisplit_bridge::FrameFailure;
 
 enum Param { kChannels, kPosition, kRotation, kScale, kBlur, kFrameWidth };
 
