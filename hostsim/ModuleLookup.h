@@ -1,6 +1,7 @@
 // Where the hosts built here find the effect module ("IRX GL.so"). Installed,
 // it lives in a folder of its own, lib/irisplit/, beside lib/frei0r-1/ (where
-// frei0r hosts would load anything as a candidate plug-in) and below bin/.
+// frei0r hosts would load anything as a candidate plug-in), and the tool in
+// bin/ reaches it as ../lib/irisplit/.
 #pragma once
 
 #include <string>
