@@ -1,6 +1,7 @@
 // Everything one command call owns: its host records, what the effect may
-// check out in it, the record of its conduct and its counters. Callbacks find the state of the
-// call they belong to through the thread's current command.
+// check out in it, the record of its conduct and its counters. Callbacks
+// find the state of the call they belong to through the thread's current
+// command.
 #pragma once
 
 #include "hostsim/Checks.h"

@@ -56,11 +56,13 @@ struct Leftovers {
 struct CommandResult {
     PF_Err result = PF_Err_NONE;
     PF_OutData out{}; // out_data after the command
-    CallLog log;      // this and misuse stay empty on a host that does not check
-    Leftovers leftovers;
+    CallLog log;      // empty on a host that does not check
+    Leftovers leftovers; // counted by every host
     bool sequenceDataDisposed = false;
     // Misuse the host noticed: a wrong effect_ref, a release of a suite never
-    // acquired, an unlock without lock, an unknown world, ...
+    // acquired, an unlock without lock, an unknown world, ... A host that
+    // does not check notices none; a frame's pre-render leftovers show here
+    // all the same.
     std::vector<std::string> misuse;
 };
 
