@@ -1,6 +1,5 @@
 #include "FrameBench.h"
 
-#include "hostsim/RenderCrew.h"
 #include "StdoutCapture.h"
 #include "tests/support/IrisplitValues.h"
 
@@ -56,42 +55,12 @@ void CheckStageTimes(const IrxStageTimes& times)
     }
 }
 
-void Check(const hostsim::CommandResult& result, const std::string& what)
+hostsim::SessionOptions BenchSession(unsigned threads)
 {
-    if (result.result != PF_Err_NONE) {
-        throw std::runtime_error(what + " failed with " + std::to_string(result.result));
-    }
+    hostsim::SessionOptions options;
+    options.renderThreads = threads;
+    return options;
 }
-
-// The effect set up from global setup to global setdown, which comes on every
-// path; finish() reports a failed setdown.
-class EffectSession {
-public:
-    explicit EffectSession(hostsim::Host& host) : host_(host)
-    {
-        Check(host_.globalSetup(), "global setup");
-        open_ = true;
-        Check(host_.paramsSetup(), "parameter setup");
-    }
-    ~EffectSession()
-    {
-        if (open_) {
-            host_.globalSetdown();
-        }
-    }
-    EffectSession(const EffectSession&) = delete;
-    EffectSession& operator=(const EffectSession&) = delete;
-
-    void finish()
-    {
-        open_ = false;
-        Check(host_.globalSetdown(), "global setdown");
-    }
-
-private:
-    hostsim::Host& host_;
-    bool open_ = false;
-};
 
 } // namespace
 
@@ -137,33 +106,52 @@ hostsim::World MakeInputWorld(int32_t width, int32_t height, PF_PixelFormat form
 
 void FrameBench::ModuleCloser::operator()(void* handle) const { dlclose(handle); }
 
-FrameBench::FrameBench(const std::string& modulePath)
-    : host_(modulePath), moduleHandle_(dlopen(modulePath.c_str(), RTLD_NOW | RTLD_NOLOAD))
+FrameBench::FrameBench(const std::string& modulePath) : modulePath_(modulePath)
 {
+    hostsim::Session session(modulePath_, BenchSession(1));
+    moduleHandle_.reset(dlopen(modulePath_.c_str(), RTLD_NOW | RTLD_NOLOAD));
     if (moduleHandle_) {
         takeStageTimes_ = reinterpret_cast<IrxTakeStageTimesFunc>(
             dlsym(moduleHandle_.get(), kIrxTakeStageTimesName));
     }
     if (!takeStageTimes_) {
-        throw std::runtime_error(modulePath + " has no stage clock: use the benchmark build");
+        throw std::runtime_error(modulePath_ + " has no stage clock: use the benchmark build");
     }
     const StdoutCapture capture;
-    EffectSession session(host_);
+    session.setUp();
     contextInfo_ = capture.text();
-    session.finish();
+    session.setDown();
 }
 
-IrxStageTimes FrameBench::renderFrame(const hostsim::World& input, double blur)
+void FrameBench::renderFrames(hostsim::Session& session, const hostsim::World& input, double blur,
+                              size_t count, StageSamples& samples)
 {
-    hostsim::FrameRequest request(input, BenchValues(blur));
-    request.preRenderFirst = true;
-    Check(host_.render(request), "a frame");
-    IrxStageTimes times{};
-    if (!takeStageTimes_(&times)) {
-        throw std::runtime_error("the module timed no frame");
-    }
-    CheckStageTimes(times);
-    return times;
+    std::mutex samplesMutex;
+    hostsim::WorldPool& worlds = session.worlds();
+    const auto make = [&](size_t) {
+        hostsim::FrameRequest request(worlds.take(input.shape()), BenchValues(blur));
+        request.input = input;
+        request.preRenderFirst = true;
+        request.worlds = &worlds;
+        return request;
+    };
+    // Runs on the frame's render thread, where the module keeps its times.
+    const auto done = [&](size_t, hostsim::FrameResult&& result) {
+        if (result.result != PF_Err_NONE) {
+            throw std::runtime_error("a frame failed with " + std::to_string(result.result));
+        }
+        worlds.give(std::move(result.output));
+        IrxStageTimes times{};
+        if (!takeStageTimes_(&times)) {
+            throw std::runtime_error("the module timed no frame");
+        }
+        CheckStageTimes(times);
+        std::lock_guard<std::mutex> lock(samplesMutex);
+        for (int stage = 0; stage < IrxStageCount; ++stage) {
+            samples[stage].push_back(times.seconds[stage]);
+        }
+    };
+    session.renderFrames(count, make, done);
 }
 
 std::vector<RowResult> FrameBench::runGroup(const hostsim::World& input,
@@ -171,42 +159,32 @@ std::vector<RowResult> FrameBench::runGroup(const hostsim::World& input,
                                             unsigned timedFrames)
 {
     std::vector<RowResult> rows;
-    EffectSession session(host_);
-    {
-        hostsim::RenderCrew crew(threads);
-        // The first warm-up frame makes the thread's context and runs every
-        // program; the allocator then takes a frame or two more to settle on
-        // reusing the frame-sized blocks, so those are cheap frames.
-        const double cheapest = *std::min_element(blurs.begin(), blurs.end());
-        const double firstWarmUp = SmallestBlurWithPasses(blurs).value_or(cheapest);
-        crew.onEach([&](size_t) { renderFrame(input, firstWarmUp); });
-        for (unsigned frame = 1; frame < kWarmUpFrames; ++frame) {
-            crew.onEach([&](size_t) { renderFrame(input, cheapest); });
-        }
-        for (double blur : blurs) {
-            std::array<std::vector<double>, IrxStageCount> samples;
-            std::mutex samplesMutex;
-            crew.share(timedFrames, [&](size_t) {
-                const IrxStageTimes times = renderFrame(input, blur);
-                std::lock_guard<std::mutex> lock(samplesMutex);
-                for (int stage = 0; stage < IrxStageCount; ++stage) {
-                    samples[stage].push_back(times.seconds[stage]);
-                }
-            });
+    hostsim::Session session(modulePath_, BenchSession(threads));
+    session.setUp();
+    // The first warm-up frames make each thread's context and run every
+    // program; the allocator then takes a frame or two more to settle on
+    // reusing the frame-sized blocks, so those are cheap frames.
+    const double cheapest = *std::min_element(blurs.begin(), blurs.end());
+    const double firstWarmUp = SmallestBlurWithPasses(blurs).value_or(cheapest);
+    StageSamples warmUp;
+    renderFrames(session, input, firstWarmUp, threads, warmUp);
+    renderFrames(session, input, cheapest, size_t(threads) * (kWarmUpFrames - 1), warmUp);
+    for (double blur : blurs) {
+        StageSamples samples;
+        renderFrames(session, input, blur, timedFrames, samples);
 
-            RowResult row;
-            row.width = input.width();
-            row.height = input.height();
-            row.format = input.format();
-            row.blur = blur;
-            row.threads = threads;
-            row.timedFrames = static_cast<unsigned>(samples[IrxStageTotal].size());
-            for (int stage = 0; stage < IrxStageCount; ++stage) {
-                row.stages[stage] = Summarize(samples[stage]);
-            }
-            rows.push_back(row);
+        RowResult row;
+        row.width = input.width();
+        row.height = input.height();
+        row.format = input.format();
+        row.blur = blur;
+        row.threads = threads;
+        row.timedFrames = static_cast<unsigned>(samples[IrxStageTotal].size());
+        for (int stage = 0; stage < IrxStageCount; ++stage) {
+            row.stages[stage] = Summarize(samples[stage]);
         }
+        rows.push_back(row);
     }
-    session.finish();
+    session.setDown();
     return rows;
 }

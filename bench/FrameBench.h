@@ -1,10 +1,11 @@
-// Renders rows of the benchmark through the host simulator and the loaded
-// benchmark build of the module, and collects the module's stage times.
+// Renders rows of the benchmark through host simulator sessions of the
+// benchmark build of the module, as the tool and the plug-ins run it (their
+// render threads, no checking), and collects the module's stage times.
 #pragma once
 
 #include "KaleonStageTiming.h"
 #include "Statistics.h"
-#include "hostsim/HostSim.h"
+#include "hostsim/Session.h"
 
 #include <array>
 #include <memory>
@@ -23,7 +24,8 @@ struct RowResult {
 
 class FrameBench {
 public:
-    // Loads the module; throws when it lacks the stage clock's export.
+    // Loads the module and sets it up once for its context information;
+    // throws when it lacks the stage clock's export.
     explicit FrameBench(const std::string& modulePath);
 
     // The context information block the module printed at its first global setup.
@@ -33,24 +35,31 @@ public:
     static constexpr unsigned kWarmUpFrames = 3;
 
     // The rows of one size, depth and thread count, one per blur radius, in a
-    // single session: global setup, kWarmUpFrames warm-up frames on each render
-    // thread (its context and programs are made on the first, at the smallest
-    // radius that runs the blur passes; the rest use the smallest radius), then
-    // `timedFrames` timed frames per radius on the same threads, then global
-    // setdown. Throws std::runtime_error when a frame fails.
+    // single session with that many render threads: global setup, about
+    // kWarmUpFrames warm-up frames on each render thread (the first ones, one
+    // a thread as making a context takes long, make the contexts and programs
+    // at the smallest radius that runs the blur passes; the rest use the
+    // smallest radius), then `timedFrames` timed frames per radius shared by
+    // the same threads, then global setdown. Throws std::runtime_error when a
+    // frame fails.
     std::vector<RowResult> runGroup(const hostsim::World& input, const std::vector<double>& blurs,
                                     unsigned threads, unsigned timedFrames);
 
 private:
-    // Renders one frame on the calling thread and returns its stage times.
-    IrxStageTimes renderFrame(const hostsim::World& input, double blur);
+    using StageSamples = std::array<std::vector<double>, IrxStageCount>;
+    // `count` frames on the session's render threads, each frame's stage
+    // times added to `samples`.
+    void renderFrames(hostsim::Session& session, const hostsim::World& input, double blur, size_t count,
+                      StageSamples& samples);
 
     struct ModuleCloser {
         void operator()(void* handle) const;
     };
 
-    hostsim::Host host_;
-    std::unique_ptr<void, ModuleCloser> moduleHandle_; // a second reference to the loaded module
+    const std::string modulePath_;
+    // A reference of its own to the module, so that the stage clock stays
+    // mapped from one session to the next.
+    std::unique_ptr<void, ModuleCloser> moduleHandle_;
     IrxTakeStageTimesFunc takeStageTimes_ = nullptr;
     std::string contextInfo_;
 };

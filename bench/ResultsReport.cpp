@@ -138,7 +138,8 @@ void WriteTable(std::ostream& out, const BenchRun& run)
     out << "## Table\n\n";
     out << "Milliseconds per frame: median ± half the range (slowest minus fastest, halved) "
            "over the timed frames. The rows of one size, depth and thread count share a "
-           "session and its render threads; before the first of them each thread renders "
+           "host simulator session and its render threads, as the tool and the plug-ins run "
+           "them; before the first of them each thread renders about "
            << FrameBench::kWarmUpFrames
            << " warm-up frames, the first with the blur passes on (the allocator takes a few "
               "frames to settle on reusing frame-sized blocks). Total is the "

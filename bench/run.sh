@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the whole benchmark and rewrites bench/RESULTS.md: installs what is
 # missing, builds the benchmark, times the ffmpeg peer, then the effect. The
-# section of bench/sequence.sh (whole sequences through irisplit) is kept.
+# sections of bench/host-side.sh and bench/sequence.sh (whole sequences
+# through irisplit) are kept.
 #
 # The matrix can be narrowed for a quick try, e.g.
 #   IRX_BENCH_SIZES=320x240 IRX_BENCH_RESULTS=/tmp/r.md bash bench/run.sh
@@ -50,10 +51,11 @@ if [ "${IRX_BENCH_SMALL_PAGES:-1}" != 0 ]; then
   small_page_rows=(--small-page-rows "$build/bench/small-pages.tsv")
 fi
 seconds_before=$((SECONDS - bench_start))
-# bench/sequence.sh owns the section from "## Sequences" to the end; it stays.
-sequences=""
+# The sections from "## Host side" (bench/host-side.sh's figures) or else
+# "## Sequences" (bench/sequence.sh's) to the end are measured apart; they stay.
+kept=""
 if [ -f "$results" ]; then
-  sequences=$(sed -n '/^## Sequences$/,$p' "$results")
+  kept=$(sed -n '/^## \(Host side\|Sequences\)$/,$p' "$results")
 fi
 # The module's own diagnostics (its context information blocks) go to the log.
 GLIBC_TUNABLES=$huge_pages "$build/bench/irx_bench" --sizes "$sizes" --depths "$depths" \
@@ -61,7 +63,7 @@ GLIBC_TUNABLES=$huge_pages "$build/bench/irx_bench" --sizes "$sizes" --depths "$
   --peer "$build/bench/peer.tsv" "${small_page_rows[@]}" --seconds-before "$seconds_before" \
   --load-average "$load_average" --results "$results" --command "$command" \
   >"$build/bench/module-output.log"
-if [ -n "$sequences" ]; then
-  printf '\n%s\n' "$sequences" >>"$results"
+if [ -n "$kept" ]; then
+  printf '\n%s\n' "$kept" >>"$results"
 fi
 echo "benchmark ran $((SECONDS - bench_start)) s; results in $results" >&2

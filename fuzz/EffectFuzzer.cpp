@@ -14,7 +14,7 @@ namespace {
 // The module loaded once for the whole run, set up, with the host's own
 // context current on the fuzzing thread throughout.
 struct Session {
-    Session() : host(IRX_MODULE_FILE)
+    Session() : host(IRX_MODULE_FILE, {}, hostsim::Checking::On)
     {
         maxTextureSize = hostContext.maxTextureSize();
         baselineContexts = spy::LiveContexts();

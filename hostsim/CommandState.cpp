@@ -33,8 +33,9 @@ const Removable kRemovable[] = {
 
 } // namespace
 
-CommandState::CommandState(Host::Accounting& accounting_, const CommandSetup& setup_)
-    : accounting(accounting_), setup(setup_), faults(setup_.faults), out(setup_.out), utils(UtilCallbacks()) {
+CommandState::CommandState(Host::Accounting& accounting_, const CommandSetup& setup_, Checking checking)
+    : accounting(accounting_), setup(setup_), faults(setup_.faults), out(setup_.out), utils(UtilCallbacks()),
+      record(checking) {
     in.inter = InteractCallbacks();
     in.utils = &utils;
     in.effect_ref = reinterpret_cast<PF_ProgPtr>(this);
@@ -97,9 +98,7 @@ void CommandState::takeValues(const ControlValues& frameValues, const DeclaredCo
 void CommandState::finish(PF_Err result, CommandResult& outResult) const {
     outResult.result = result;
     outResult.out = out;
-    outResult.log = log;
-    outResult.misuse = misuses;
-    if (!handleGuardDamage.empty()) outResult.misuse.push_back(handleGuardDamage);
+    record.fill(outResult);
     outResult.sequenceDataDisposed = sequenceDataDisposed;
 
     Leftovers& left = outResult.leftovers;

@@ -1,8 +1,10 @@
 // Everything one command call owns: its host records, what the effect may
-// check out in it, its log and its counters. Callbacks find the state of the
-// call they belong to through the thread's current command.
+// check out in it, the record of its conduct and its counters. Callbacks
+// find the state of the call they belong to through the thread's current
+// command.
 #pragma once
 
+#include "hostsim/Checks.h"
 #include "hostsim/DeclaredControls.h"
 #include "hostsim/HostSim.h"
 
@@ -14,7 +16,7 @@ namespace hostsim {
 
 class CommandState {
 public:
-    CommandState(Host::Accounting& accounting, const CommandSetup& setup);
+    CommandState(Host::Accounting& accounting, const CommandSetup& setup, Checking checking);
     ~CommandState(); // disposes of sequence data the effect left alone
     CommandState(const CommandState&) = delete;
     CommandState& operator=(const CommandState&) = delete;
@@ -27,9 +29,9 @@ public:
 
     void note(std::string name, std::string args, PF_Err result) {
         if (setup.onHostCall) setup.onHostCall(name);
-        log.add(std::move(name), std::move(args), result);
+        record.call(std::move(name), std::move(args), result);
     }
-    void misuse(const std::string& what) { misuses.push_back(what); }
+    void misuse(std::string what) { record.misuse(std::move(what)); }
 
     // The world behind a record the effect hands back; null (misuse noted) if unknown.
     World* knownWorld(const PF_EffectWorld* record, const char* callback);
@@ -48,8 +50,7 @@ public:
     PF_InData in{};
     PF_OutData out{};
     PF_UtilCallbacks utils{};
-    CallLog log;
-    std::vector<std::string> misuses;
+    ConductRecord record;
 
     // What this command holds.
     std::map<SuiteKey, int64_t> suites;
@@ -57,7 +58,6 @@ public:
     int64_t lockedHandles = 0;
     PF_Handle sequenceData = nullptr;
     bool sequenceDataDisposed = false;
-    std::string handleGuardDamage;
 
     // Parameter setup.
     std::vector<AddedParam>* addedParams = nullptr;

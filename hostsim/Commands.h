@@ -56,11 +56,13 @@ struct Leftovers {
 struct CommandResult {
     PF_Err result = PF_Err_NONE;
     PF_OutData out{}; // out_data after the command
-    CallLog log;
-    Leftovers leftovers;
+    CallLog log;      // empty on a host that does not check
+    Leftovers leftovers; // counted by every host
     bool sequenceDataDisposed = false;
     // Misuse the host noticed: a wrong effect_ref, a release of a suite never
-    // acquired, an unlock without lock, an unknown world, ...
+    // acquired, an unlock without lock, an unknown world, ... A host that
+    // does not check notices none; a frame's pre-render leftovers show here
+    // all the same.
     std::vector<std::string> misuse;
 };
 
@@ -132,22 +134,24 @@ struct FrameRequest : CommandSetup {
     explicit FrameRequest(World inputWorld, ControlValues controlValues = {})
         : input(std::move(inputWorld)), values(std::move(controlValues)) {}
 
-    World input;
+    World input; // the effect reads it during the frame; it must not change meanwhile
     std::optional<WorldShape> outputShape; // none: the input's shape
     ControlValues values;
     // Run smart pre-render for the whole frame first, as a host does. Its
     // calls come first in the log; a failure ends the frame with its result.
     bool preRenderFirst = false;
-    // Where the host takes its copy of the input and the output world from
-    // (their pixels not cleared), and gives the copy back to when the frame
-    // is done; renderFrames() gives `input` back too. None: fresh zeroed
-    // worlds for every frame.
+    // Where the host takes the output world from (its pixels not cleared) and,
+    // when it checks, its copy of the input, which it gives back when the
+    // frame is done; renderFrames() gives `input` back too. None: fresh
+    // zeroed worlds for every frame.
     WorldPool* worlds = nullptr;
 };
 
 struct FrameResult : CommandResult {
     World output;
-    std::string guardDamage; // "" when every guard byte of both worlds is intact
+    // Checked hosts only: "" when every guard byte of both worlds is intact,
+    // and whether the effect left its input's pixels as they were.
+    std::string guardDamage;
     bool inputUntouched = true;
     std::vector<int> paramCheckouts; // per parameter index, the input layer's 0 included
     std::vector<int> paramCheckins;

@@ -61,8 +61,9 @@ int16_t BitDepth(PF_PixelFormat format) {
 
 } // namespace
 
-Host::Host(std::string modulePath, HostIdentity identity)
-    : modulePath_(std::move(modulePath)), identity_(std::move(identity)), accounting_(std::make_unique<Accounting>()) {
+Host::Host(std::string modulePath, HostIdentity identity, Checking checking)
+    : modulePath_(std::move(modulePath)), identity_(std::move(identity)), checking_(checking),
+      accounting_(std::make_unique<Accounting>()) {
     load();
 }
 
@@ -89,7 +90,7 @@ Registration Host::registerEffect(PF_Err callbackResult) {
     Registration registration;
     RegistrationRecorder recorder{registration, callbackResult};
     const CommandSetup setup;
-    CommandState state(*accounting_, setup);
+    CommandState state(*accounting_, setup, checking_);
     CurrentCommand current(state);
     registration.result = module_->pluginDataEntry()(&recorder, RecordRegistration, BasicSuite(),
                                                      identity_.name.c_str(), identity_.version.c_str());
@@ -97,7 +98,7 @@ Registration Host::registerEffect(PF_Err callbackResult) {
 }
 
 CommandResult Host::call(PF_Cmd cmd, const CommandSetup& setup, void* extra) {
-    CommandState state(*accounting_, setup);
+    CommandState state(*accounting_, setup, checking_);
     CommandResult result;
     state.finish(Run(effectMain(), cmd, state, extra), result);
     return result;
@@ -110,7 +111,7 @@ CommandResult Host::globalSetup(const CommandSetup& setup) { return call(PF_Cmd_
 CommandResult Host::globalSetdown(const CommandSetup& setup) { return call(PF_Cmd_GLOBAL_SETDOWN, setup); }
 
 ParamsSetupResult Host::paramsSetup(const CommandSetup& setup) {
-    CommandState state(*accounting_, setup);
+    CommandState state(*accounting_, setup, checking_);
     ParamsSetupResult result;
     state.addedParams = &result.added;
     state.finish(Run(effectMain(), PF_Cmd_PARAMS_SETUP, state, nullptr), result);
@@ -123,7 +124,7 @@ ParamsSetupResult Host::paramsSetup(const CommandSetup& setup) {
 }
 
 PreRenderResult Host::preRender(const PreRenderRequest& request) {
-    CommandState state(*accounting_, request);
+    CommandState state(*accounting_, request, checking_);
     PreRenderResult result;
     state.inputCheckout = &request.inputCheckout;
     state.layerCheckouts = &result.checkouts;
@@ -169,36 +170,29 @@ std::shared_ptr<const DeclaredControls> Host::declaredControls() const {
 
 FrameResult Host::smartRender(const FrameRequest& request) {
     const WorldShape outputShape = request.outputShape.value_or(request.input.shape());
-    World input = request.worlds ? request.worlds->take(request.input.shape()) : World();
-    input = request.input;
+    FrameInput input(checking_, request);
     World output = request.worlds ? request.worlds->take(outputShape) : World(outputShape);
     const std::shared_ptr<const DeclaredControls> declared = declaredControls();
-    CommandState state(*accounting_, request);
-    state.input = &input;
+    CommandState state(*accounting_, request, checking_);
+    state.input = &input.world();
     state.output = &output;
     state.takeValues(request.values, declared.get());
     PF_SmartRenderInput renderInput{};
     renderInput.output_request.rect = PF_LRect{0, 0, output.width(), output.height()};
     renderInput.output_request.channel_mask = 0xF;
-    renderInput.bitdepth = BitDepth(input.format());
+    renderInput.bitdepth = BitDepth(input.world().format());
     PF_SmartRenderExtra extra{&renderInput, SmartRenderCallbacks()};
     const PF_Err err = Run(effectMain(), PF_Cmd_SMART_RENDER, state, &extra);
 
     FrameResult result;
     state.finish(err, result);
-    for (const World* world : {&input, &output}) {
-        const std::string damage = world->guardDamage();
-        if (!damage.empty()) result.guardDamage += std::string(world == &input ? "input: " : "output: ") + damage + "; ";
-    }
-    if (!state.handleGuardDamage.empty()) result.guardDamage += state.handleGuardDamage + "; ";
-    result.inputUntouched = input.samePixels(request.input);
+    input.finish(output, state.record, result);
     result.paramCheckouts = state.paramCheckouts;
     result.paramCheckins = state.paramCheckins;
     result.inputCheckouts = state.inputCheckouts;
     result.inputCheckins = state.inputCheckins;
     result.outputCheckouts = state.outputCheckouts;
     result.output = std::move(output);
-    if (request.worlds) request.worlds->give(std::move(input));
     return result;
 }
 

@@ -1,11 +1,14 @@
 // The simulated compositing host: loads an effect module and drives it
 // through its entry points with real host records, suites and callbacks.
 //
+// Checking (Checks.h) is off unless asked for: tests turn it on.
+//
 // Every command gets its own records and state, so commands may run on many
 // threads at once on one Host. The host-wide counters behind leftovers() are
 // shared and thread safe. load()/unload() must not overlap a command.
 #pragma once
 
+#include "hostsim/Checks.h"
 #include "hostsim/Commands.h"
 #include "hostsim/ModuleLoader.h"
 
@@ -27,7 +30,9 @@ struct HostIdentity {
 
 class Host {
 public:
-    explicit Host(std::string modulePath, HostIdentity identity = {}); // loads; throws ModuleLoadError
+    // Loads; throws ModuleLoadError. Unchecked, results carry no log, misuse,
+    // guard damage or input change (see Checks.h).
+    explicit Host(std::string modulePath, HostIdentity identity = {}, Checking checking = Checking::Off);
     ~Host();
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
@@ -83,6 +88,7 @@ private:
 
     std::string modulePath_;
     HostIdentity identity_;
+    Checking checking_;
     std::unique_ptr<Accounting> accounting_;
     std::unique_ptr<LoadedModule> module_; // unloaded before the accounting goes
     mutable std::mutex declaredMutex_;

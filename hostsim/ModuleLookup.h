@@ -1,6 +1,7 @@
 // Where the hosts built here find the effect module ("IRX GL.so"). Installed,
 // it lives in a folder of its own, lib/irisplit/, apart from the plug-ins'
-// folders (where frei0r and MLT would load anything as a candidate plug-in).
+// folders (where frei0r and MLT would load anything as a candidate plug-in),
+// and the tool in bin/ reaches it as ../lib/irisplit/.
 #pragma once
 
 #include <string>

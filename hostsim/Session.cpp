@@ -3,8 +3,8 @@
 namespace hostsim {
 namespace {
 
-Host LoadModule(const std::string& modulePath, const HostIdentity& identity) try {
-    return Host(modulePath, identity);
+Host LoadModule(const std::string& modulePath, const SessionOptions& options) try {
+    return Host(modulePath, options.identity, options.checking);
 } catch (const ModuleLoadError& e) {
     throw ModuleLoadError("cannot load the effect module '" + modulePath + "': " + e.what());
 }
@@ -20,7 +20,7 @@ CommandFailure::CommandFailure(const std::string& command, PF_Err code_, const s
       code(code_) {}
 
 Session::Session(const std::string& modulePath, SessionOptions options)
-    : host_(LoadModule(modulePath, options.identity)), options_(std::move(options)) {}
+    : host_(LoadModule(modulePath, options)), options_(std::move(options)) {}
 
 Session::~Session() {
     try {

@@ -1,6 +1,7 @@
 // One effect as a host runs it, the sequence every host here shares: load,
-// register, describe the controls (parameter setup), global setup, frames,
-// global setdown, unload.
+// register, global setup and parameter setup (describing the controls needs
+// no set-up effect, so it may come first), frames, global setdown, unload.
+// Unless the options ask for them, the host checks nothing (see Checks.h).
 //
 // The effect's OpenGL work (global setup, renders, global setdown) runs on a
 // fixed crew of render threads the session owns, started with the first such
@@ -36,6 +37,7 @@ struct CommandFailure : std::runtime_error {
 
 struct SessionOptions {
     HostIdentity identity;
+    Checking checking = Checking::Off;         // on for tests (see Checks.h)
     unsigned renderThreads = 0;                // 0: one per core
     std::function<void()> onRenderThreadStart; // runs first on each render thread
 };

@@ -179,7 +179,7 @@ void DisposeHandle(const char* call, PF_Handle handle) {
         if (disposal->creator == state) --state->handles;
         state->lockedHandles -= disposal->locksLeft;
         if (disposal->locksLeft) state->misuse(std::string(call) + " of a locked handle");
-        if (!disposal->guardDamage.empty()) state->handleGuardDamage = disposal->guardDamage;
+        if (!disposal->guardDamage.empty()) state->record.handleGuardDamage(disposal->guardDamage);
         if (handle == state->sequenceData) state->sequenceDataDisposed = true;
     }
     state->note(call, handle == state->sequenceData ? "sequence_data" : "", PF_Err_NONE);

@@ -7,7 +7,7 @@
 
 inline hostsim::Host& LoadedEffect()
 {
-    static hostsim::Host host(IRX_MODULE_FILE);
+    static hostsim::Host host(IRX_MODULE_FILE, {}, hostsim::Checking::On);
     return host;
 }
 

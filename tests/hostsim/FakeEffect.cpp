@@ -12,6 +12,7 @@
 namespace {
 
 PF_ParamDef checkedOut[4]; // the last render's records by index
+const void* inputPixels = nullptr; // what the last render's input world held
 
 PF_Err DeclareControls(PF_InData* in)
 {
@@ -39,6 +40,7 @@ PF_Err MisbehavingRender(PF_InData* in, PF_SmartRenderExtra* extra)
     PF_EffectWorld* output = nullptr;
     extra->cb->checkout_layer_pixels(in->effect_ref, 0, &input);
     extra->cb->checkout_output(in->effect_ref, &output);
+    inputPixels = input->data;
     PF_Pixel8* pixels = nullptr;
     in->utils->get_pixel_data8(output, nullptr, &pixels);
     reinterpret_cast<char*>(pixels)[output->width * sizeof(PF_Pixel8)] = 0x7F;
@@ -50,6 +52,11 @@ PF_Err MisbehavingRender(PF_InData* in, PF_SmartRenderExtra* extra)
 FAKE_EXPORT const PF_ParamDef* CheckedOutParams()
 {
     return checkedOut;
+}
+
+FAKE_EXPORT const void* InputPixels()
+{
+    return inputPixels;
 }
 
 FAKE_EXPORT PF_Err EffectMain(PF_Cmd cmd, PF_InData* in, PF_OutData*, PF_ParamDef*[], PF_LayerDef*, void* extra)

@@ -1,5 +1,6 @@
 // The simulator's own checks, which every effect test relies on to see a
-// leak or a stray write: here they must see those of a misbehaving module.
+// leak or a stray write: here they must see those of a misbehaving module,
+// and cost nothing when off.
 // Its parameter records must copy what it declared, by index, with the
 // frame's value or else the declared default.
 #include "hostsim/HostSim.h"
@@ -13,9 +14,19 @@
 namespace hostsim {
 namespace {
 
+// The input pixels the fake effect's last frame saw.
+const void* InputPixels(const char* effectPath)
+{
+    void* effect = dlopen(effectPath, RTLD_NOW | RTLD_NOLOAD);
+    if (!effect) return nullptr;
+    const void* pixels = reinterpret_cast<const void* (*)()>(dlsym(effect, "InputPixels"))();
+    dlclose(effect);
+    return pixels;
+}
+
 TEST(HostSimulator, NoticesStrayWritesAndEverythingLeftBehindAndHandsOutTheDeclaredControls)
 {
-    Host host(FAKE_EFFECT_PATH);
+    Host host(FAKE_EFFECT_PATH, {}, Checking::On);
     const World input({PF_PixelFormat_ARGB32, 4, 3, 20});
     // Before parameter setup no control can be given a value or checked out.
     EXPECT_EQ(host.render(FrameRequest(input, {{1, 30.0}})).misuse.size(), 1u + 3u);
@@ -28,6 +39,7 @@ TEST(HostSimulator, NoticesStrayWritesAndEverythingLeftBehindAndHandsOutTheDecla
     EXPECT_EQ(result.leftovers.handles, 1);
     EXPECT_EQ(result.leftovers.paramsCheckedOut, std::vector<int32_t>{2});
     EXPECT_TRUE(result.leftovers.inputPixelsCheckedOut);
+    EXPECT_NE(InputPixels(FAKE_EFFECT_PATH), input.row(0)); // a copy, to compare afterwards
     const Leftovers hostWide = host.leftovers();
     EXPECT_EQ(hostWide.handles, 2);
     EXPECT_EQ(hostWide.suites.size(), 1u);
@@ -44,6 +56,18 @@ TEST(HostSimulator, NoticesStrayWritesAndEverythingLeftBehindAndHandsOutTheDecla
               std::make_tuple(PF_Param_POPUP, 1, int16_t(2), int16_t(2)));
     EXPECT_STREQ(mode.u.pd.namesptr, "A|B");
     dlclose(effect);
+}
+
+TEST(HostSimulator, UncheckedRecordsNothingAndLendsTheCallersInput)
+{
+    Host host(FAKE_EFFECT_PATH);
+    const FrameRequest request(World({PF_PixelFormat_ARGB32, 4, 3, 20}), {{1, 30.0}});
+    const FrameResult result = host.render(request);
+    EXPECT_TRUE(result.log.calls().empty());
+    EXPECT_TRUE(result.misuse.empty());
+    EXPECT_TRUE(result.guardsIntact());
+    EXPECT_EQ(result.leftovers.handles, 1); // counted all the same
+    EXPECT_EQ(InputPixels(FAKE_EFFECT_PATH), request.input.row(0));
 }
 
 } // namespace

@@ -11,7 +11,7 @@ hostsim::Host& Effect()
     static hostsim::Host& host = [] () -> hostsim::Host& {
         // A copy elsewhere (the GPU check's bundle) is named in IRX_TEST_MODULE.
         const char* copy = std::getenv("IRX_TEST_MODULE");
-        static hostsim::Host loaded(copy != nullptr ? copy : IRX_MODULE_FILE);
+        static hostsim::Host loaded(copy != nullptr ? copy : IRX_MODULE_FILE, {}, hostsim::Checking::On);
         const auto setup = loaded.globalSetup();
         const auto params = loaded.paramsSetup();
         if (setup.result != PF_Err_NONE || params.result != PF_Err_NONE) {

@@ -76,7 +76,7 @@ void RunHostSession(hostsim::Host& host, const HostGLContext& hostContext)
 TEST(WindowsModule, WholeSessionTwiceWithAReloadInBetween)
 {
     const HostGLContext hostContext;
-    hostsim::Host host("IRX GL.aex");
+    hostsim::Host host("IRX GL.aex", {}, hostsim::Checking::On);
     {
         SCOPED_TRACE("first load");
         RunHostSession(host, hostContext);
