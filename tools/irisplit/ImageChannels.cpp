@@ -1,9 +1,8 @@
 #include "ImageChannels.h"
 
-#include "Errors.h"
-
 #include <OpenImageIO/imagebufalgo.h>
 
+#include <stdexcept>
 
 namespace irisplit {
 namespace {
@@ -18,7 +17,6 @@ OIIO::ImageSpec HeldLayout(const Image& image)
     return layout;
 }
 
-
 } // namespace
 
 OIIO::ImageBuf BufferOver(Image& image)
@@ -32,7 +30,8 @@ Image WithChannels(const Image& image, const std::vector<int>& order, const std:
     const OIIO::ImageBuf source(HeldLayout(image), const_cast<uint8_t*>(image.pixels.data()));
     const std::vector<float> opaque(order.size(), 1.0f);
     OIIO::ImageBuf result;
-    if (!OIIO::ImageBufAlgo::channels(result, source, int(order.size()), order, opaque, names)) {
+    // On this thread: the writers already take every core.
+    if (!OIIO::ImageBufAlgo::channels(result, source, int(order.size()), order, opaque, names, false, 1)) {
         throw std::runtime_error("cannot rearrange channels: " + result.geterror());
     }
     Image fitted;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <stdexcept>
 #include <vector>
 
 namespace irisplit {
@@ -40,8 +41,9 @@ void ChangeAssociation(Image& image, bool multiply)
     const auto [first, last] = std::minmax({image.red, image.green, image.blue});
     OIIO::ROI colour = samples.roi();
     colour.chbegin = first, colour.chend = last + 1;
-    const bool done = multiply ? OIIO::ImageBufAlgo::premult(samples, samples, colour)
-                               : OIIO::ImageBufAlgo::unpremult(samples, samples, colour);
+    const int threads = 1; // the writers already take every core
+    const bool done = multiply ? OIIO::ImageBufAlgo::premult(samples, samples, colour, threads)
+                               : OIIO::ImageBufAlgo::unpremult(samples, samples, colour, threads);
     if (!done) {
         throw std::runtime_error("cannot change the alpha association: " + samples.geterror());
     }
