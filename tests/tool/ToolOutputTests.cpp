@@ -136,7 +136,7 @@ TEST(ToolOutput, AlphaAndFrameAreWhatReadersExpect)
 // Identity settings give back every sample type the library writes, exactly
 // (negative and out-of-range values too), in the input's type, or refuse it
 // naming the type; --depth 32 renders it rounded, saying so, and a format
-// that holds a narrower type says that.
+// that holds a narrower type says that. RLA gets signed samples as float.
 TEST(ToolOutput, EverySampleTypeComesBackExactlyOrIsRefused)
 {
     using T = OIIO::TypeDesc;
@@ -160,6 +160,7 @@ TEST(ToolOutput, EverySampleTypeComesBackExactlyOrIsRefused)
         const OIIO::ImageBuf given(in), output(out);
         EXPECT_EQ(output.nativespec().format, type);
         EXPECT_EQ(OIIO::ImageBufAlgo::compare(given, output, 0, 0).maxerror, 0.0);
+        EXPECT_TRUE(type != T::INT16 || RenderIdentity(in, folder.path("out.rla")).exitCode == 0); // as float
     }
     const RunResult rounded = RunIrisplit({"render", folder.path("in.double.tif"), folder.path("out.png"), "--depth", "32"});
     EXPECT_NE(rounded.err.find("--depth 32 rounds the samples to float precision"), std::string::npos) << rounded.err;

@@ -171,7 +171,9 @@ void FitToFormat(Image& image, const OutputFormat& format, const std::string& pa
         ChangeAssociation(image, !straight);
         image.imageSpec.attribute(kUnassociatedAlpha, int(straight));
     }
-    if (!format.holdsHalf && image.imageSpec.format == OIIO::TypeDesc::HALF) {
+    const OIIO::TypeDesc type = image.imageSpec.format;
+    const bool signedInteger = type.is_signed() && !type.is_floating_point();
+    if ((!format.holdsHalf && type == OIIO::TypeDesc::HALF) || (!format.holdsSigned && signedInteger)) {
         image.imageSpec.set_format(OIIO::TypeDesc::FLOAT);
     }
     FitStorage(image, format);

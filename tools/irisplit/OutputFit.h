@@ -12,13 +12,14 @@ namespace irisplit {
 // `image` as `format` can hold it: without the channels the format cannot
 // hold (alpha, channels beyond colour and alpha), with an opaque alpha where
 // its files always have one, with colour multiplied by alpha or divided by it
-// where the format holds the other kind, with float samples for half ones
-// that it cannot hold, starting at 0,0 where the format holds no other
-// origin, in whole samples of its type and a lossless compression (the
-// input's only where it is lossless and of the same format), and without
-// metadata that no longer describes it. Changed in place; its samples are
-// copied only where channels are dropped or added. The first time a run drops or adds a channel, one line on
-// standard error says so, naming `path`.
+// where the format holds the other kind, with float samples for half and
+// signed ones that its writer would store as garbage, starting at 0,0 where
+// the format holds no other origin, in whole samples of its type and a
+// lossless compression (the input's only where it is lossless and of the
+// same format), and without metadata that no longer describes it. Changed in
+// place; its samples are copied only where channels are dropped or added.
+// The first time a run drops or adds a channel, one line on standard error
+// says so, naming `path`.
 void FitToFormat(Image& image, const OutputFormat& format, const std::string& path);
 
 // Says once a run, naming `path`, when the format's writer stores the
