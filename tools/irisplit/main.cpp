@@ -61,8 +61,9 @@ ones as float, so identity settings reproduce them exactly; uint32, int32,
 A --depth narrower than a file's own clips or rounds its samples (said once
 on standard error). OUT keeps IN's channels, sample type (where its format
 holds it; said once where not) and metadata (a grey IN gives an RGB OUT), in
-whole samples and a lossless compression; its extension picks the format. Each file is written under a temporary name (encoded in memory and
-every write checked, or, where the format's writer cannot encode in memory
+whole samples and a lossless compression; its extension picks the format.
+Each file is written under a temporary name (encoded in memory and every
+write checked, or, where the format's writer cannot encode in memory
 as TIFF's cannot, read back and compared pixel for pixel), synced and renamed
 when complete: an existing file is never replaced by a partial one. A
 symbolic link's target is written and the link stays; a replaced file keeps
