@@ -123,13 +123,15 @@ TEST_F(ToolErrors, InputsThatCannotBeRenderedAreFileErrorsNamingThem)
     for (const std::vector<std::string>& c : cases) {
         ExpectRefused({"render", c[0], folder.path("out.exr")}, kFile, {c[0], c[1]});
     }
-    // Two channels that say grey and alpha are taken as such: RGBA comes back.
-    WritePicture(folder.path("ya.exr"), pair, {"Y", "A"});
-    ASSERT_EQ(RunIrisplit({"render", folder.path("ya.exr"), folder.path("rgba.exr"), "--position", "0"}).exitCode, 0);
-    const Picture rgba = ReadPicture(folder.path("rgba.exr"));
-    ASSERT_EQ(rgba.channels, 4);
-    for (int c : {0, 1, 2, 3}) {
-        EXPECT_EQ(rgba.at(1, 2, c), pair.at(1, 2, c == 3 ? 1 : 0)) << c;
+    // Channels that say grey and alpha are taken as such, with any more:
+    // RGBA and the rest come back.
+    const Picture yaz = MakePicture(4, 4, 3, OIIO::TypeDesc::FLOAT, 0, 1);
+    WritePicture(folder.path("yaz.exr"), yaz, {"Y", "A", "Z"});
+    ASSERT_EQ(RunIrisplit({"render", folder.path("yaz.exr"), folder.path("rgbaz.exr"), "--position", "0"}).exitCode, 0);
+    const Picture rgbaz = ReadPicture(folder.path("rgbaz.exr"));
+    ASSERT_EQ(rgbaz.channels, 5);
+    for (int c : {0, 1, 2, 3, 4}) {
+        EXPECT_EQ(rgbaz.at(1, 2, c), yaz.at(1, 2, std::max(0, c - 2))) << c;
     }
 }
 

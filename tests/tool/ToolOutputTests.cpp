@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <tuple>
 
 #include <sys/stat.h>
@@ -122,6 +124,84 @@ TEST(ToolOutput, AlphaAndFrameAreWhatReadersExpect)
             EXPECT_NEAR(written.samples[size_t(i)] / UnitsPerOne(written.format), expected, 1.0 / 255) << i;
         }
     }
+    // Further channels (a depth, a mask) are not colour: they are not multiplied.
+    const Picture extra = MakePicture(4, 4, 5, OIIO::TypeDesc::FLOAT, 0, 1);
+    WritePicture(folder.path("extra.tif"), extra);
+    ASSERT_EQ(RenderIdentity(folder.path("extra.tif"), folder.path("extra.exr")).exitCode, 0);
+    const Picture multiplied = ReadPicture(folder.path("extra.exr"));
+    EXPECT_FLOAT_EQ(multiplied.at(1, 2, 0), extra.at(1, 2, 0) * extra.at(1, 2, 3));
+    EXPECT_EQ(multiplied.at(1, 2, 4), extra.at(1, 2, 4));
+}
+
+// Identity settings give back every sample type the library writes, exactly
+// (negative and out-of-range values too), in the input's type, or refuse it
+// naming the type; --depth 32 renders it rounded, saying so, and a format
+// that holds a narrower type says that. RLA gets signed samples as float.
+TEST(ToolOutput, EverySampleTypeComesBackExactlyOrIsRefused)
+{
+    using T = OIIO::TypeDesc;
+    ScratchFolder folder;
+    for (T type : {T::UINT8, T::INT8, T::UINT16, T::INT16, T::UINT32, T::INT32, T::HALF, T::FLOAT, T::DOUBLE}) {
+        SCOPED_TRACE(type.c_str());
+        // Names of their own: image buffers read files through a cache.
+        const std::string extension = std::string(".") + type.c_str() + (type == T::HALF ? ".exr" : ".tif");
+        const std::string in = folder.path("in" + extension), out = folder.path("out" + extension);
+        OIIO::ImageBuf input(OIIO::ImageSpec(16, 8, 4, type));
+        ASSERT_TRUE(OIIO::ImageBufAlgo::noise(input, "uniform", -1.5f, 1.5f, false, 7));
+        ASSERT_TRUE(OIIO::ImageBufAlgo::fill(input, {-2.0f, 2.0f, 2.0f, -2.0f}, OIIO::ROI(0, 1, 0, 1)));
+        ASSERT_TRUE(input.write(in, type));
+        const RunResult run = RenderIdentity(in, out);
+        const bool refused = type == T::DOUBLE || type == T::INT32 || type == T::UINT32;
+        EXPECT_EQ(run.exitCode, refused ? 3 : 0) << run.err;
+        if (refused) { // the library's names: "uint" for uint32, "int" for int32
+            EXPECT_NE(run.err.find(std::string("samples are ") + type.c_str()), std::string::npos) << run.err;
+            continue;
+        }
+        const OIIO::ImageBuf given(in), output(out);
+        EXPECT_EQ(output.nativespec().format, type);
+        EXPECT_EQ(OIIO::ImageBufAlgo::compare(given, output, 0, 0).maxerror, 0.0);
+        EXPECT_TRUE(type != T::INT16 || RenderIdentity(in, folder.path("out.rla")).exitCode == 0); // as float
+    }
+    const RunResult rounded = RunIrisplit({"render", folder.path("in.double.tif"), folder.path("out.png"), "--depth", "32"});
+    EXPECT_NE(rounded.err.find("--depth 32 rounds the samples to float precision"), std::string::npos) << rounded.err;
+    EXPECT_NE(rounded.err.find("png files cannot hold double samples"), std::string::npos) << rounded.err;
+}
+
+// Files stored in fewer bits than their type, or compressed with loss, are
+// written in whole samples with a lossless compression (an input's lossless
+// one is kept); texture metadata is not carried over, nor IPTC fields that
+// the JPEG writer would store twice.
+TEST(ToolOutput, OutputsKeepOnlyWhatTheirFormatsHold)
+{
+    ScratchFolder folder;
+    OIIO::ImageBuf input(OIIO::ImageSpec(32, 32, 3, OIIO::TypeDesc::UINT16));
+    ASSERT_TRUE(OIIO::ImageBufAlgo::noise(input, "uniform", 0.0f, 1.0f, false, 7));
+    ASSERT_TRUE(OIIO::ImageBufAlgo::make_texture(OIIO::ImageBufAlgo::MakeTxTexture, input, folder.path("tex.tif"), {}));
+    for (const auto& [name, bits, given, kept] :
+         {std::tuple{"12.tif", 12, "", "zip"}, {"10.dpx", 10, "", "zip"}, {"1.tif", 1, "", "zip"},
+          {"jpeg.tif", 0, "jpeg", "zip"}, {"lzw.tif", 0, "lzw", "lzw"}, {"tex.tif", 0, "", "zip"}}) {
+        SCOPED_TRACE(name);
+        OIIO::ImageBuf file = input.copy(bits == 1 || *given ? OIIO::TypeDesc::UINT8 : OIIO::TypeDesc::UINT16);
+        file.specmod().attribute("oiio:BitsPerSample", bits ? bits : int(file.spec().format.size()) * 8);
+        file.specmod().attribute("compression", *given ? given : "zip");
+        ASSERT_TRUE(std::string(name) == "tex.tif" || file.write(folder.path(name)));
+        const std::string out = folder.path(std::string("out.") + name + ".tif"); // a name of its own: see above
+        const RunResult run = RunIrisplit({"render", folder.path(name), out, "--blur", "2", "-q"});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const OIIO::ImageSpec written = OIIO::ImageBuf(out).nativespec();
+        EXPECT_EQ(written.get_int_attribute("oiio:BitsPerSample"), int(written.format.size()) * 8);
+        EXPECT_EQ(written.get_string_attribute("compression"), kept);
+        EXPECT_FALSE(written.find_attribute("textureformat"));
+    }
+    OIIO::ImageSpec described(8, 8, 3, OIIO::TypeDesc::UINT8);
+    described.attribute("ImageDescription", "irisplit caption");
+    described.attribute("IPTC:Caption", "irisplit caption");
+    ASSERT_TRUE(OIIO::ImageBuf(described).write(folder.path("in.jpg")));
+    ASSERT_EQ(RenderIdentity(folder.path("in.jpg"), folder.path("out.jpg")).exitCode, 0);
+    std::ifstream file(folder.path("out.jpg"), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}}, captionRecord = "\x1c\x02\x78";
+    EXPECT_EQ(bytes.find(captionRecord), bytes.rfind(captionRecord));
+    EXPECT_NE(bytes.find(captionRecord), std::string::npos);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "Errors.h"
 #include "FrameWindow.h"
+#include "ImageChannels.h"
 #include "ImageLibraryMessages.h"
 #include "MemorySettings.h"
 #include "OutputFit.h"
@@ -72,25 +73,49 @@ OIIO::TypeDesc SampleType(PF_PixelFormat format)
                                                   typename decltype(depth)::Sample>::value); });
 }
 
-// The host depth that holds samples of `type` without loss: 8 for 8-bit
-// samples, 16 for 16-bit ones, 32 (float) for everything else.
-PF_PixelFormat HostFormatOf(OIIO::TypeDesc type)
+// The host depth that holds every sample of a file's `type` as it is: 8 for
+// unsigned 8-bit samples, float for signed and unsigned ones of 16 bits or
+// fewer and half ones (each value survives the trip; the host's 16-bit
+// range is one bit short of a file's); none for wider integers and double,
+// which float would round.
+std::optional<PF_PixelFormat> HostFormatOf(OIIO::TypeDesc type)
 {
     switch (type.basetype) {
     case OIIO::TypeDesc::UINT8:
-    case OIIO::TypeDesc::INT8:
         return PF_PixelFormat_ARGB32;
+    case OIIO::TypeDesc::INT8:
     case OIIO::TypeDesc::UINT16:
     case OIIO::TypeDesc::INT16:
+    case OIIO::TypeDesc::HALF:
+    case OIIO::TypeDesc::FLOAT:
+        return PF_PixelFormat_ARGB128;
+    default:
+        return std::nullopt;
+    }
+}
+
+// The host depth whose samples are of `sampleType` (SampleType's inverse).
+PF_PixelFormat HostFormatHolding(OIIO::TypeDesc sampleType)
+{
+    switch (sampleType.basetype) {
+    case OIIO::TypeDesc::UINT8:
+        return PF_PixelFormat_ARGB32;
+    case OIIO::TypeDesc::UINT16:
         return PF_PixelFormat_ARGB64;
     default:
         return PF_PixelFormat_ARGB128;
     }
 }
 
-// Grey is one channel besides alpha, colour three or more (the first three
-// are red, green and blue; any further ones are carried through). Two colour
-// channels (R, G or U, V) say nothing about what to move, so they are refused.
+bool IsUnsignedInteger(OIIO::TypeDesc type)
+{
+    return !type.is_floating_point() && !type.is_signed();
+}
+
+// Grey is a single channel besides alpha, or a first one named Y; colour is
+// three or more (the first three are red, green and blue). Further channels
+// are carried through. Two colour channels (R, G or U, V) say nothing about
+// what to move, so they are refused.
 void FindChannels(Image& image)
 {
     image.alpha = image.imageSpec.alpha_channel;
@@ -100,13 +125,14 @@ void FindChannels(Image& image)
             colour.push_back(c);
         }
     }
-    if (colour.size() != 1 && colour.size() < 3) {
+    const bool grey = colour.size() == 1 || image.imageSpec.channelnames[size_t(colour[0])] == "Y";
+    if (!grey && colour.size() < 3) {
         throw FileError("its channels (" + Listed(image.imageSpec.channelnames) +
-                        ") are neither grey (Y, or Y and A) nor colour (R, G, B and any more)");
+                        ") are neither grey (Y and any more) nor colour (R, G, B and any more)");
     }
     image.red = colour[0];
-    image.green = colour.size() == 1 ? colour[0] : colour[1];
-    image.blue = colour.size() == 1 ? colour[0] : colour[2];
+    image.green = grey ? colour[0] : colour[1];
+    image.blue = grey ? colour[0] : colour[2];
 }
 
 // Channels beyond colour and alpha (a depth, a mask), carried through as they are.
@@ -203,16 +229,31 @@ void AllocateSamples(Image& image, const std::string& path)
 
 } // namespace
 
+std::string SampleTypeName(OIIO::TypeDesc type)
+{
+    switch (type.basetype) {
+    case OIIO::TypeDesc::UINT32:
+        return "uint32";
+    case OIIO::TypeDesc::INT32:
+        return "int32";
+    default:
+        return type.c_str();
+    }
+}
+
 std::string DepthLoss(const OIIO::ImageSpec& imageSpec, PF_PixelFormat format)
 {
-    const PF_PixelFormat own = HostFormatOf(imageSpec.format);
-    if (format == own || format == PF_PixelFormat_ARGB128 ||
-        (format == PF_PixelFormat_ARGB64 && own == PF_PixelFormat_ARGB32)) {
+    const std::optional<PF_PixelFormat> own = HostFormatOf(imageSpec.format);
+    if (own == format || (own && format == PF_PixelFormat_ARGB128) ||
+        (own == PF_PixelFormat_ARGB32 && format == PF_PixelFormat_ARGB64)) {
         return "";
     }
-    const std::string bits = format == PF_PixelFormat_ARGB32 ? "8" : "16";
-    return own == PF_PixelFormat_ARGB128 ? "clips the samples to 0..1 and rounds them to " + bits + " bits"
-                                         : "rounds the samples to 8 bits";
+    if (format == PF_PixelFormat_ARGB128) {
+        return "rounds the samples to float precision";
+    }
+    const std::string steps = format == PF_PixelFormat_ARGB32 ? "8 bits" : "the host's 16-bit steps (1/32768)";
+    return IsUnsignedInteger(imageSpec.format) ? "rounds the samples to " + steps
+                                               : "clips the samples to 0..1 and rounds them to " + steps;
 }
 
 Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, int maxSide)
@@ -238,10 +279,15 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, i
                             std::to_string(maxSide));
         }
         FindChannels(image);
+        if (!format && !HostFormatOf(described.format)) {
+            throw FileError("its samples are " + SampleTypeName(described.format) +
+                            ", which no host depth holds without loss (--depth 32 renders them rounded to float)");
+        }
     } catch (const FileError& e) {
         throw FileError("cannot use '" + path + "': " + e.what());
     }
-    image.sampleType = SampleType(format.value_or(HostFormatOf(described.format)));
+    image.sampleType = SampleType(format ? *format : *HostFormatOf(described.format));
+    image.fileFormat = in->format_name();
     AllocateSamples(image, path);
     (void)in->geterror(); // what open() noted without failing, such as metadata it skipped
     // Some readers only note a file that ends early, and return grey rows.
@@ -254,7 +300,7 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, i
 
 hostsim::World ToWorld(const Image& image, hostsim::WorldPool& worlds)
 {
-    const PF_PixelFormat format = HostFormatOf(image.sampleType);
+    const PF_PixelFormat format = HostFormatHolding(image.sampleType);
     hostsim::World world =
         worlds.take(hostsim::WorldShape{format, image.imageSpec.width, image.imageSpec.height, {}});
     WithDepth(format, [&](auto depth) {
@@ -277,7 +323,7 @@ hostsim::World ToWorld(const Image& image, hostsim::WorldPool& worlds)
 
 void ReleaseSamplesHeldByWorld(Image& image)
 {
-    if (!CarriesOtherChannels(image)) {
+    if (!image.grey() && !CarriesOtherChannels(image)) {
         image.pixels = std::vector<uint8_t>();
     }
 }
@@ -285,26 +331,28 @@ void ReleaseSamplesHeldByWorld(Image& image)
 Image FromWorld(const Image& input, const hostsim::World& rendered)
 {
     Image output;
-    output.imageSpec = input.imageSpec;
-    output.sampleType = input.sampleType;
-    output.imageSpec.tile_width = output.imageSpec.tile_height = output.imageSpec.tile_depth = 0;
-    output.red = input.red, output.green = input.green, output.blue = input.blue, output.alpha = input.alpha;
     if (input.grey()) {
-        const bool hasAlpha = input.alpha >= 0;
-        output.imageSpec.nchannels = hasAlpha ? 4 : 3;
-        output.imageSpec.channelnames = {"R", "G", "B"};
-        output.imageSpec.channelformats.clear();
-        if (hasAlpha) {
-            output.imageSpec.channelnames.push_back("A");
+        // Red, green and blue from the grey channel, then alpha and the rest as they were.
+        std::vector<int> order(3, input.red);
+        std::vector<std::string> names = {"R", "G", "B"};
+        for (int c = 0; c < input.imageSpec.nchannels; ++c) {
+            if (c != input.red) {
+                order.push_back(c);
+                names.push_back(c == input.alpha ? "A" : input.imageSpec.channelnames[size_t(c)]);
+            }
         }
-        output.imageSpec.alpha_channel = hasAlpha ? 3 : -1;
-        output.red = 0, output.green = 1, output.blue = 2, output.alpha = output.imageSpec.alpha_channel;
-    }
-    if (CarriesOtherChannels(input)) {
-        output.pixels = input.pixels;
+        output = WithChannels(input, order, names);
     } else {
-        output.pixels.resize(output.imageSpec.image_pixels() * output.imageSpec.nchannels * output.sampleType.size());
+        output.imageSpec = input.imageSpec;
+        output.sampleType = input.sampleType;
+        output.red = input.red, output.green = input.green, output.blue = input.blue, output.alpha = input.alpha;
+        output.pixels = CarriesOtherChannels(input)
+                            ? input.pixels
+                            : std::vector<uint8_t>(input.imageSpec.image_pixels() * input.imageSpec.nchannels *
+                                                   input.sampleType.size());
     }
+    output.fileFormat = input.fileFormat;
+    output.imageSpec.tile_width = output.imageSpec.tile_height = output.imageSpec.tile_depth = 0;
     WithDepth(rendered.format(), [&](auto depth) {
         using D = decltype(depth);
         auto* samples = reinterpret_cast<typename D::Sample*>(output.pixels.data());
@@ -362,10 +410,16 @@ void WriteImage(const std::string& path, Image image, bool replace)
     // file size limit); the failed call's errno does.
     const auto encode = [&](const std::string& name) {
         errno = 0;
-        if (!out->open(name, image.imageSpec) || !out->write_image(image.sampleType, image.pixels.data()) ||
-            !out->close()) {
+        const auto fail = [&] {
             const std::string cause = errno ? std::string(std::strerror(errno)) + ": " : "";
             throw FileError("cannot write '" + path + "': " + cause + ImageLibraryReason(out->geterror()));
+        };
+        if (!out->open(name, image.imageSpec)) {
+            fail();
+        }
+        SayWhereNarrowed(image, out->spec().format, format, path);
+        if (!out->write_image(image.sampleType, image.pixels.data()) || !out->close()) {
+            fail();
         }
     };
     if (format.encodesInMemory) {

@@ -44,6 +44,7 @@ OutputFormat DescribeOutput(const OIIO::ImageOutput& writer)
         writer.supports("origin") != 0,
         writer.supports("negativeorigin") != 0,
         !Named(name, {"fits", "rla"}),
+        name != "rla",
         // OpenJPEG codes six resolution levels: the smallest takes 32 pixels.
         name == "jpeg2000" ? 32 : 1,
     };

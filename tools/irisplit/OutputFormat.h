@@ -26,7 +26,8 @@ struct OutputFormat {
     bool holdsOtherChannels; // channels beyond colour and alpha
     bool holdsOrigin;        // a frame that starts elsewhere than at 0,0
     bool holdsNegativeOrigin;
-    bool holdsHalf; // 16-bit float samples, which other writers store as garbage
+    bool holdsHalf;   // 16-bit float samples, which other writers store as garbage
+    bool holdsSigned; // signed integer samples, which other writers take but store as unsigned
     int smallestSide; // pixels across and down, below which the writer fails without a word
 };
 

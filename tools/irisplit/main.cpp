@@ -54,13 +54,16 @@ with the keyframes applied.
 Pixels pass as stored: no alpha (un)premultiplication, no colour conversion;
 OUT declares its alpha associated or not as IN does, unless its format holds
 only the other kind: then colour is multiplied by alpha (OpenEXR) or divided
-by it (PNG), as oiiotool does; a file without alpha is opaque. 16-bit files hold 0..65535, the host's 16-bit range is 0..32768:
-samples are scaled both ways and rounded, so identity settings reproduce a
-16-bit file within 1. A --depth narrower than a file's own clips or rounds
-its samples (said once on standard error). OUT keeps IN's channels, sample
-depth and metadata (a grey IN gives an RGB OUT); its extension picks the
-format. Each file is written under a temporary name (encoded in memory and
-every write checked, or, where the format's writer cannot encode in memory
+by it (PNG), as oiiotool does; a file without alpha is opaque. Samples keep
+their values: 8-bit files render at 8 bits, 16-bit, signed, half and float
+ones as float, so identity settings reproduce them exactly; uint32, int32,
+64-bit and double files are refused unless --depth 32 rounds them to float.
+A --depth narrower than a file's own clips or rounds its samples (said once
+on standard error). OUT keeps IN's channels, sample type (where its format
+holds it; said once where not) and metadata (a grey IN gives an RGB OUT), in
+whole samples and a lossless compression; its extension picks the format.
+Each file is written under a temporary name (encoded in memory and every
+write checked, or, where the format's writer cannot encode in memory
 as TIFF's cannot, read back and compared pixel for pixel), synced and renamed
 when complete: an existing file is never replaced by a partial one. A
 symbolic link's target is written and the link stays; a replaced file keeps
