@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <limits>
 
 namespace irisplit_frei0r {
@@ -49,7 +50,8 @@ void Instance::update(double time, const uint32_t* in, uint32_t* out) {
     } catch (const FrameFailure& failure) {
         ReportOnce(failure.kind, failure.what());
     } catch (const std::exception& e) {
-        const std::string text = "a " + SizeText(width_, height_) + " frame failed: " + e.what() +
+        const std::string why = dynamic_cast<const std::bad_alloc*>(&e) ? "out of memory" : e.what();
+        const std::string text = "a " + SizeText(width_, height_) + " frame failed: " + why +
                                  "; it passes through unchanged";
         ReportOnce(text, text);
     }

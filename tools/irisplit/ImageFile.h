@@ -10,6 +10,8 @@
 // opaque to the effect.
 #pragma once
 
+#include "FrameMemory.h"
+
 #include "hostsim/World.h"
 #include "hostsim/WorldPool.h"
 
@@ -40,8 +42,11 @@ struct Image {
 // (more are carried through), samples of the host depth `format` (or the
 // file's own depth when none is given) and at most `maxSide` pixels across
 // and down, which is checked before any pixel is read. Refuses anything but
-// a regular file without opening it. Throws FileError naming the file.
-Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, int maxSide);
+// a regular file without opening it, and a frame whose render (with
+// `inFlight` frames like it) would take more memory than is available.
+// Throws FileError naming the file.
+Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, int maxSide,
+                const FramesInFlight& inFlight);
 
 // The host world the effect gets for `image` (same size, the host depth the
 // image was read at), taken from `worlds`.
@@ -56,10 +61,13 @@ void ReleaseSamplesHeldByWorld(Image& image);
 // RGB (with its alpha), since the effect's result is coloured.
 Image FromWorld(const Image& input, const hostsim::World& rendered);
 
-// Throws FileError when `path` names no format irisplit can write, or a
-// folder that does not exist.
+// Throws FileError when `path` names no format irisplit can write, a folder
+// that does not exist, or a file name longer than that folder takes.
 void CheckWritable(const std::string& path);
 
+// Throws FileError, naming both sizes, when the format that the extension of
+// `path` names cannot hold a frame of this size.
+void CheckFrameFits(const std::string& path, int width, int height);
 // Writes `image` in the format that the extension of `path` names, made to
 // fit what that format holds (FitToFormat), through WriteFileAtomically:
 // encoded in memory and written by irisplit, or, for a format whose writer

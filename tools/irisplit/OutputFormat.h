@@ -28,6 +28,7 @@ struct OutputFormat {
     bool holdsNegativeOrigin;
     bool holdsHalf; // 16-bit float samples, which other writers store as garbage
     int smallestSide; // pixels across and down, below which the writer fails without a word
+    int largestSide;  // pixels across and down the format holds at most; 0: no limit of its own
 };
 
 OutputFormat DescribeOutput(const OIIO::ImageOutput& writer);
