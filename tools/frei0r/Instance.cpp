@@ -7,8 +7,8 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <new>
 #include <limits>
+#include <new>
 
 namespace irisplit_frei0r {
 namespace {
