@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -82,7 +83,12 @@ PF_Err IterateFloat(PF_InData* in_data, int32_t progress_base, int32_t progress_
         Iteration iteration{*src, *dst, ClippedArea(area, *src, *dst), refcon, pix_fn,
                             state->faults.iterateError, state->faults.iterateRowsBeforeError};
         std::vector<std::thread> helpers;
-        for (int i = 1; i < state->setup.iterateThreads; ++i) helpers.emplace_back([&iteration] { iteration.work(); });
+        try {
+            for (int i = 1; i < state->setup.iterateThreads; ++i)
+                helpers.emplace_back([&iteration] { iteration.work(); });
+        } catch (const std::system_error&) {
+            // Fewer helpers: this thread takes every row they leave.
+        }
         iteration.work();
         for (std::thread& helper : helpers) helper.join();
         result = iteration.result;

@@ -1,5 +1,7 @@
 #include "hostsim/RenderCrew.h"
 
+#include "hostsim/ThreadStart.h"
+
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -28,6 +30,8 @@ public:
             }
         }
     }
+    // Ends work() at the next index.
+    void stop() { stop_ = true; }
     // Once every thread has returned from work().
     void rethrowFailure() const {
         if (failure_) std::rethrow_exception(failure_);
@@ -48,10 +52,18 @@ RenderCrew::RenderCrew(unsigned threads, std::function<void()> onStart) {
     threads = ThreadsForCores(threads);
     for (unsigned i = 0; i < threads; ++i) workers_.push_back(std::make_unique<Worker>());
     threads_.reserve(threads);
-    for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this, i, onStart] { work(i, onStart); });
+    try {
+        for (unsigned i = 0; i < threads; ++i)
+            threads_.push_back(StartThread("a render thread", [this, i, onStart] { work(i, onStart); }));
+    } catch (...) {
+        end(); // the threads already started
+        throw;
+    }
 }
 
-RenderCrew::~RenderCrew() {
+RenderCrew::~RenderCrew() { end(); }
+
+void RenderCrew::end() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         quitting_ = true;
@@ -141,8 +153,18 @@ void ShareOnFreshThreads(size_t count, unsigned threads, const std::function<voi
     SharedIndices indices(count, job);
     const size_t threadsUsed = std::min<size_t>(count, ThreadsForCores(threads));
     std::vector<std::thread> workers;
-    for (size_t t = 0; t < threadsUsed; ++t) workers.emplace_back([&indices] { indices.work(); });
-    for (std::thread& worker : workers) worker.join();
+    const auto joinAll = [&] {
+        for (std::thread& worker : workers) worker.join();
+    };
+    try {
+        for (size_t t = 0; t < threadsUsed; ++t)
+            workers.push_back(StartThread("a render thread", [&indices] { indices.work(); }));
+    } catch (...) {
+        indices.stop();
+        joinAll();
+        throw;
+    }
+    joinAll();
     indices.rethrowFailure();
 }
 

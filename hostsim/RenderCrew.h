@@ -21,6 +21,8 @@ namespace hostsim {
 class RenderCrew {
 public:
     // `threads` threads (0: one per core); each runs onStart first, if given.
+    // Throws ThreadStartError, with none of them left running, when one
+    // cannot start.
     explicit RenderCrew(unsigned threads, std::function<void()> onStart = {});
     ~RenderCrew(); // lets the jobs already handed over finish, then joins the threads
     RenderCrew(const RenderCrew&) = delete;
@@ -44,6 +46,7 @@ private:
         std::condition_variable wake;
         std::function<void()> job; // handed over, not yet taken
     };
+    void end(); // lets the jobs handed over finish, then joins the threads
     void hand(std::function<void()> job); // under mutex_
     void work(size_t index, const std::function<void()>& onStart);
 
@@ -55,7 +58,8 @@ private:
     std::vector<std::thread> threads_; // last: they start once everything above exists
 };
 
-// The same sharing on `threads` threads made for the call and ended with it.
+// The same sharing on `threads` threads made for the call and ended with it;
+// throws ThreadStartError when one cannot start.
 void ShareOnFreshThreads(size_t count, unsigned threads, const std::function<void(size_t)>& job);
 
 } // namespace hostsim

@@ -5,9 +5,10 @@
 # standard error per failure however many frames fail. A host of our own
 # (CALLING_HOST) calls the plug-in as editors do, from threads that come and
 # go, each with a GLX context of its own current.
-#   usage: real-hosts.sh bad-use|gstreamer|install|callers|preview-size
+#   usage: real-hosts.sh bad-use|gstreamer|install|callers|preview-size|thread-starts
 #   environment: IRISPLIT (the tool), CALLING_HOST, FREI0R_DIR (the build's
-#                lib/frei0r-1 folder), SAMPLE (an 8-bit PNG), BUILD_DIR (for cmake --install)
+#                lib/frei0r-1 folder), SAMPLE (an 8-bit PNG), BUILD_DIR (for cmake --install),
+#                RESOURCE_FAULTS (the preloaded library that fails a thread start)
 source "$(dirname "$0")/common.sh"
 # GStreamer's registry is the build's own, never the user's: a scan of this
 # build's plug-in cannot disturb (or be disturbed by) another.
@@ -53,6 +54,25 @@ case_bad-use() {
       ! grep -q 'pass through unchanged' "$work/log"; then
       fail "$values: expected the one line 'irisplit: $line...', got: $(cat "$work/log")"
     fi
+  done
+}
+
+# A render thread that cannot start (the first, and the last: the ones
+# started end first) never takes the host down: frames pass through with one
+# line naming it, and a second later (two frames) the effect starts again.
+case_thread-starts() {
+  local values options start size=$((64 * 48 * 4))
+  read -r values options <<<"${rows[0]}"
+  ffmpeg -v error -i "$SAMPLE" -vf crop=64:48 "$work/small.png"
+  SAMPLE=$work/small.png expected "$work/rendered.rgba" 1 $options
+  for start in 1 "$(getconf _NPROCESSORS_ONLN)"; do
+    LD_PRELOAD="$RESOURCE_FAULTS" IRX_FAIL_THREAD_START="$start" ffmpeg -v error -y -re -framerate 2 -loop 1 \
+      -i "$work/small.png" -frames:v 4 -vf "frei0r=irisplit:$values" -f rawvideo -pix_fmt rgba "$work/got.rgba" \
+      2>"$work/log" || fail "thread start $start: ffmpeg failed: $(cat "$work/log")"
+    cmp -s <(head -c "$size" "$work/got.rgba") <(raw "$work/small.png") &&
+      cmp -s <(tail -c "$size" "$work/got.rgba") "$work/rendered.rgba" &&
+      [ "$(grep -cvE '^(OpenGL .*)?$' "$work/log")" = 1 ] && grep -q '^irisplit: cannot start a render thread' "$work/log" ||
+      fail "thread start $start: frames not passed through, then rendered, with one line: $(cat "$work/log")"
   done
 }
 

@@ -27,11 +27,12 @@ protected:
     void SetUp() override { WritePicture(in, MakePicture(6, 5, 3, OIIO::TypeDesc::UINT8, 0, 255)); }
 
     // Runs, expects the exit code and every text in the message, and the folder as it was.
-    void ExpectRefused(const std::vector<std::string>& arguments, int exitCode, const std::vector<std::string>& texts)
+    void ExpectRefused(const std::vector<std::string>& arguments, int exitCode, const std::vector<std::string>& texts,
+                       const RunOptions& options = {})
     {
         SCOPED_TRACE(testing::PrintToString(arguments));
         const std::vector<std::string> before = folder.files();
-        const RunResult run = RunIrisplit(arguments);
+        const RunResult run = RunIrisplit(arguments, options);
         EXPECT_EQ(run.exitCode, exitCode) << run.out << run.err;
         // One line, irisplit's, that does not end in an empty reason.
         EXPECT_EQ(run.err.rfind("irisplit: ", 0), 0u) << run.err;
@@ -123,6 +124,17 @@ TEST_F(ToolErrors, InputsThatCannotBeRenderedAreFileErrorsNamingThem)
     for (const std::vector<std::string>& c : cases) {
         ExpectRefused({"render", c[0], folder.path("out.exr")}, kFile, {c[0], c[1]});
     }
+    // Samples of a quarter GiB that take ten times that to render, under an
+    // address space limit between the two.
+    auto limited = OIIO::ImageOutput::create(folder.path("limited.exr"));
+    ASSERT_TRUE(limited->open(folder.path("limited.exr"), OIIO::ImageSpec(4096, 4096, 4, OIIO::TypeDesc::HALF)));
+    ASSERT_TRUE(limited->close());
+    RunOptions options;
+    options.addressSpaceLimit = 2500ull << 20;
+    ExpectRefused({"render", folder.path("limited.exr"), folder.path("out.exr")}, kFile,
+                  {"4096x4096 pixels of 4 channels take 0.2 GiB as float samples, and rendering it takes about ",
+                   " GiB, but only ", " of memory is available"},
+                  options);
     // Channels that say grey and alpha are taken as such, with any more:
     // RGBA and the rest come back.
     const Picture yaz = MakePicture(4, 4, 3, OIIO::TypeDesc::FLOAT, 0, 1);

@@ -61,6 +61,16 @@ TEST(ToolOutput, EveryFormatIsWrittenWithTheChannelsItHolds)
     const RunResult run = RunIrisplit({"render", folder.path("in.png"), folder.path("out.jp2")});
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_NE(run.err.find("jpeg2000 files take frames of at least 32x32 pixels"), std::string::npos) << run.err;
+    // ICO takes 256 pixels across and down, not 257: refused before the
+    // effect is loaded, so none of its diagnostics come first.
+    for (const int side : {256, 257}) {
+        WritePicture(folder.path("wide.png"), MakePicture(side, 8, 4, OIIO::TypeDesc::UINT8, 0, 255));
+        const RunResult icon = RunIrisplit({"render", folder.path("wide.png"), folder.path("out.ico")});
+        EXPECT_EQ(icon.exitCode, side == 256 ? 0 : 3) << icon.err;
+        EXPECT_TRUE(side == 256 || icon.err == "irisplit: cannot write '" + folder.path("out.ico") + "': the frame is "
+                                               "257x8 pixels, and ico files take frames of at most 256x256 pixels\n")
+            << icon.err;
+    }
 }
 
 // Writing through a symbolic link replaces its target, and the link stays; a

@@ -129,6 +129,56 @@ TEST(ToolSafety, StandardOutputStaysTheUsersAndClosedPipesStopNothing)
     }
 }
 
+// Any of irisplit's threads that cannot start ends the render with one line
+// naming it, exit 3; memory that runs out midway (the large input's world,
+// not its samples) is said to be out of memory, exit 3. Never an abort, and
+// no temporary file is left.
+TEST(ToolSafety, ThreadsAndMemoryThatCannotBeHadAreReported)
+{
+    ScratchFolder folder;
+    WritePicture(folder.path("small.png"), MakePicture(64, 64, 3, OIIO::TypeDesc::UINT8, 0, 255));
+    WritePicture(folder.path("large.png"), MakePicture(1024, 1024, 3, OIIO::TypeDesc::UINT8, 0, 255));
+    int failed = 0;
+    for (int start = 0; start <= 7; ++start) { // signals, two render threads, reading, a writer per core
+        const bool memory = start == 0;
+        ::setenv("LD_PRELOAD", RESOURCE_FAULTS_PATH, 1);
+        ::setenv(memory ? "IRX_FAIL_ALLOCATIONS_FROM" : "IRX_FAIL_THREAD_START",
+                 std::to_string(memory ? 7 << 19 : start).c_str(), 1);
+        const RunResult run = RunIrisplit({"render", folder.path(memory ? "large.png" : "small.png"),
+                                           folder.path("out.#.png"), "--frames", "1-3", "--threads", "2", "-q"});
+        for (const char* variable : {"LD_PRELOAD", "IRX_FAIL_ALLOCATIONS_FROM", "IRX_FAIL_THREAD_START"}) {
+            ::unsetenv(variable);
+        }
+        failed += run.exitCode != 0;
+        EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 3) << start << run.err;
+        EXPECT_TRUE(run.exitCode == 0 || run.err.find(memory ? "irisplit: out of memory" : "irisplit: cannot start ") == 0)
+            << start << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), run.exitCode ? 1 : 0) << start << run.err;
+        for (const std::string& name : folder.files()) {
+            EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
+        }
+    }
+    EXPECT_GE(failed, 6);
+}
+
+// Any output name the file system takes can be written, the temporary name
+// beside it cut to fit: one of 255 bytes, and a numbered one whose frame
+// numbers may grow to that (a sign and nine digits). One of 256 is refused
+// before rendering.
+TEST(ToolSafety, NamesAsLongAsTheFileSystemTakes)
+{
+    ScratchFolder folder;
+    WritePicture(folder.path("in.png"), MakePicture(8, 8, 3, OIIO::TypeDesc::UINT8, 0, 255));
+    const std::string longest(251, 'x'), numbered(241, 'n');
+    for (const std::string& name : {longest + ".png", numbered + "#.png", longest + "y.png"}) {
+        const RunResult run = RunIrisplit({"render", folder.path("in.png"), folder.path(name), "--frames", "1", "-q"});
+        EXPECT_EQ(run.exitCode, name.size() > 255 ? 3 : 0) << run.err;
+        EXPECT_EQ(run.err, name.size() > 255 ? "irisplit: cannot write '" + folder.path(name) + "': its name is 256 "
+                                               "bytes long, and the file system takes at most 255\n" : "");
+    }
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"in.png", numbered + "0001.png", longest + ".png"}));
+}
+
 // What irisplit reports goes to standard output: all the host learns from
 // the module, its version, and help that explains every control.
 TEST(ToolSafety, ReportsGoToStandardOutput)

@@ -52,10 +52,12 @@ RunResult RunIrisplit(const std::vector<std::string>& arguments, const RunOption
     }
     argv.push_back(nullptr);
     const rlimit fileSize{options.fileSizeLimit, options.fileSizeLimit};
+    const rlimit addressSpace{options.addressSpaceLimit, options.addressSpaceLimit};
 
     const pid_t pid = ::fork();
     if (pid == 0) { // only async-signal-safe calls until exec
         ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        ::setrlimit(RLIMIT_AS, &addressSpace);
         for (int signal : {SIGINT, SIGTERM, SIGHUP}) { // whatever the test runner's are
             const bool ignored = std::count(options.ignoredSignals.begin(), options.ignoredSignals.end(), signal);
             ::signal(signal, ignored ? SIG_IGN : SIG_DFL);

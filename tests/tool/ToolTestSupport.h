@@ -22,6 +22,7 @@ struct RunResult {
 
 struct RunOptions {
     rlim_t fileSizeLimit = RLIM_INFINITY;
+    rlim_t addressSpaceLimit = RLIM_INFINITY;
     bool closedStdout = false; // standard output a pipe whose reader is gone
     bool closedStderr = false;
     std::vector<int> ignoredSignals; // of SIGINT, SIGTERM, SIGHUP: ignored by the caller, as nohup does

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -23,15 +24,39 @@ namespace {
     throw FileError("cannot write '" + path + "': " + std::strerror(errno));
 }
 
+// The longest file name the folder of `path` takes, in bytes.
+size_t LongestNameIn(const std::filesystem::path& path)
+{
+    const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
+    const long longest = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return longest > 0 ? size_t(longest) : NAME_MAX;
+}
+
+// `text` cut to at most `bytes`, never inside a UTF-8 character.
+std::string CutTo(const std::string& text, size_t bytes)
+{
+    if (text.size() <= bytes) {
+        return text;
+    }
+    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) {
+        --bytes;
+    }
+    return text.substr(0, bytes);
+}
+
 // A hidden name in the same folder (so the rename cannot cross file systems),
 // different for every file this process writes. It ends in the extension of
-// `path`: some image readers are found by that alone.
+// `path`: some image readers are found by that alone. The name of `path` is
+// cut short as needed for the whole to fit the folder's longest name.
 std::string TemporaryNameFor(const std::filesystem::path& path)
 {
     static std::atomic<unsigned> serial{0};
-    return (path.parent_path() / ("." + path.stem().string() + ".partial-" + std::to_string(::getpid()) + "-" +
-                                  std::to_string(serial++) + path.extension().string()))
-        .string();
+    const std::string tag = ".partial-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+    const std::string extension = path.extension().string();
+    const size_t fixed = 1 + tag.size() + extension.size();
+    const size_t longest = LongestNameIn(path);
+    const std::string stem = CutTo(path.stem().string(), longest > fixed ? longest - fixed : 0);
+    return (path.parent_path() / ("." + stem + tag + extension)).string();
 }
 
 // The file that writing to `path` means: the end of its chain of symbolic
@@ -85,6 +110,16 @@ private:
 };
 
 } // namespace
+
+void CheckNameFits(const std::string& path)
+{
+    const std::string name = std::filesystem::path(path).filename().string();
+    const size_t longest = LongestNameIn(path);
+    if (name.size() > longest) {
+        throw FileError("cannot write '" + path + "': its name is " + std::to_string(name.size()) +
+                        " bytes long, and the file system takes at most " + std::to_string(longest));
+    }
+}
 
 void WriteAllBytes(int fd, const std::vector<unsigned char>& bytes, const std::string& path)
 {

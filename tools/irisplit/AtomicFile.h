@@ -18,6 +18,10 @@ namespace irisplit {
 void WriteFileAtomically(const std::string& path, bool replace,
                          const std::function<void(const std::string& temporary, int fd)>& fill);
 
+// Throws FileError, naming both lengths, when the file name of `path` is
+// longer than its folder's file system takes.
+void CheckNameFits(const std::string& path);
+
 // Writes all of `bytes`, checking every write; throws FileError naming `path`.
 void WriteAllBytes(int fd, const std::vector<unsigned char>& bytes, const std::string& path);
 

@@ -11,9 +11,10 @@ namespace irisplit {
 
 enum ExitCode : int {
     kExitOk = 0,
-    kExitInternal = 1, // anything unexpected (out of memory, a bug)
+    kExitInternal = 1, // anything unexpected (a bug)
     kExitUsage = 2,    // bad command line or option value
-    kExitFile = 3,     // a file could not be read or written, or the module not loaded
+    kExitFile = 3,     // a file could not be read or written, the module not loaded, or the
+                       // system has too little memory or cannot start a thread
     kExitEffect = 4    // the effect returned a host error code
 };
 
@@ -22,6 +23,11 @@ struct UsageError : std::runtime_error {
 };
 
 struct FileError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Too little memory for the work, found before it or during it.
+struct OutOfMemory : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 

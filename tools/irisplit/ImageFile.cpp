@@ -186,6 +186,21 @@ void CheckReadsBack(const std::string& written, const Image& image, const Output
     }
 }
 
+void CheckFrameFits(const std::string& path, const OutputFormat& format, int width, int height)
+{
+    const auto refuse = [&](const char* bound, int side) {
+        return FileError("cannot write '" + path + "': the frame is " + std::to_string(width) + "x" +
+                         std::to_string(height) + " pixels, and " + format.name + " files take frames of " + bound +
+                         " " + std::to_string(side) + "x" + std::to_string(side) + " pixels");
+    };
+    if (width < format.smallestSide || height < format.smallestSide) {
+        throw refuse("at least", format.smallestSide);
+    }
+    if (format.largestSide && (width > format.largestSide || height > format.largestSide)) {
+        throw refuse("at most", format.largestSide);
+    }
+}
+
 // Checked before anything opens the file: opening a FIFO waits for a writer,
 // and a device reads forever.
 void CheckRegularFile(const std::string& path)
@@ -199,12 +214,19 @@ void CheckRegularFile(const std::string& path)
     }
 }
 
-// Room for the samples the file declares, refused with their size when
-// there is not that much memory: a small file can declare a huge frame.
-void AllocateSamples(Image& image, const std::string& path)
+// Room for the samples the file declares, refused with the size of the
+// whole render when there is not that much memory: a small file can declare
+// a huge frame, and its render needs many times its samples.
+void AllocateSamples(Image& image, const std::string& path, const FramesInFlight& inFlight)
 {
     const OIIO::ImageSpec& described = image.imageSpec;
-    const uint64_t bytes = uint64_t(described.image_pixels()) * uint64_t(described.nchannels) * image.sampleType.size();
+    const uint64_t samplesPerPixel = uint64_t(described.nchannels) * image.sampleType.size();
+    const uint64_t bytes = uint64_t(described.image_pixels()) * samplesPerPixel;
+    const OIIO::ROI frame = FrameOf(described);
+    const uint64_t frameBytes = MemoryToRender(
+        FrameBytes{std::max(uint64_t(described.image_pixels()), uint64_t(frame.npixels())), samplesPerPixel,
+                   4 * uint64_t(image.sampleType.size()), uint64_t(described.pixel_bytes())},
+        inFlight);
     const uint64_t available = AvailableMemory();
     const auto gibibytes = [](uint64_t count) {
         char size[64];
@@ -217,8 +239,9 @@ void AllocateSamples(Image& image, const std::string& path)
                          " channels take " + gibibytes(bytes) + " as " + image.sampleType.c_str() + " samples, " +
                          because);
     };
-    if (bytes > available) {
-        throw refuse("and only " + gibibytes(available) + " of memory is available");
+    if (frameBytes > available) {
+        throw refuse("and rendering it takes about " + gibibytes(frameBytes) + ", but only " +
+                     gibibytes(available) + " of memory is available");
     }
     try {
         image.pixels.resize(bytes);
@@ -256,7 +279,8 @@ std::string DepthLoss(const OIIO::ImageSpec& imageSpec, PF_PixelFormat format)
                                                : "clips the samples to 0..1 and rounds them to " + steps;
 }
 
-Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, int maxSide)
+Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, int maxSide,
+                const FramesInFlight& inFlight)
 {
     CheckRegularFile(path);
     OIIO::ImageSpec hints;
@@ -288,7 +312,7 @@ Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, i
     }
     image.sampleType = SampleType(format ? *format : *HostFormatOf(described.format));
     image.fileFormat = in->format_name();
-    AllocateSamples(image, path);
+    AllocateSamples(image, path, inFlight);
     (void)in->geterror(); // what open() noted without failing, such as metadata it skipped
     // Some readers only note a file that ends early, and return grey rows.
     if (!in->read_image(0, 0, 0, described.nchannels, image.sampleType, image.pixels.data()) || in->has_error()) {
@@ -380,6 +404,7 @@ void CheckWritable(const std::string& path)
     if (!parent.empty() && !std::filesystem::is_directory(parent, error)) {
         throw FileError("cannot write '" + path + "': folder '" + parent.string() + "' does not exist");
     }
+    CheckNameFits(path);
     const auto writer = OIIO::ImageOutput::create(path);
     if (!writer) {
         throw FileError("cannot write '" + path + "': no image format for its extension");
@@ -393,6 +418,15 @@ void CheckWritable(const std::string& path)
     }
 }
 
+void CheckFrameFits(const std::string& path, int width, int height)
+{
+    const auto out = OIIO::ImageOutput::create(path);
+    if (!out) {
+        throw FileError("cannot write '" + path + "': " + OIIO::geterror());
+    }
+    CheckFrameFits(path, DescribeOutput(*out), width, height);
+}
+
 void WriteImage(const std::string& path, Image image, bool replace)
 {
     auto out = OIIO::ImageOutput::create(path);
@@ -400,11 +434,7 @@ void WriteImage(const std::string& path, Image image, bool replace)
         throw FileError("cannot write '" + path + "': " + OIIO::geterror());
     }
     const OutputFormat format = DescribeOutput(*out);
-    const int side = format.smallestSide;
-    if (image.imageSpec.width < side || image.imageSpec.height < side) {
-        throw FileError("cannot write '" + path + "': " + format.name + " files take frames of at least " +
-                        std::to_string(side) + "x" + std::to_string(side) + " pixels");
-    }
+    CheckFrameFits(path, format, image.imageSpec.width, image.imageSpec.height);
     FitToFormat(image, format, path);
     // A writer's own message seldom names the system's cause (a full disk, a
     // file size limit); the failed call's errno does.

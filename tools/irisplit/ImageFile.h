@@ -12,6 +12,8 @@
 // alpha is opaque to the effect.
 #pragma once
 
+#include "FrameMemory.h"
+
 #include "hostsim/World.h"
 #include "hostsim/WorldPool.h"
 
@@ -47,9 +49,11 @@ struct Image {
 // host depth that holds the file's samples when none is given; a file whose
 // samples none holds is refused, naming their type) and at most `maxSide`
 // pixels across and down, both checked before any pixel is read. Refuses
-// anything but a regular file without opening it. Throws FileError naming
-// the file.
-Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, int maxSide);
+// anything but a regular file without opening it, and a frame whose render
+// (with `inFlight` frames like it) would take more memory than is available.
+// Throws FileError naming the file.
+Image ReadImage(const std::string& path, std::optional<PF_PixelFormat> format, int maxSide,
+                const FramesInFlight& inFlight);
 
 // The host world the effect gets for `image` (same size, the host depth the
 // image was read at), taken from `worlds`.
@@ -66,10 +70,13 @@ void ReleaseSamplesHeldByWorld(Image& image);
 // coloured.
 Image FromWorld(const Image& input, const hostsim::World& rendered);
 
-// Throws FileError when `path` names no format irisplit can write, or a
-// folder that does not exist.
+// Throws FileError when `path` names no format irisplit can write, a folder
+// that does not exist, or a file name longer than that folder takes.
 void CheckWritable(const std::string& path);
 
+// Throws FileError, naming both sizes, when the format that the extension of
+// `path` names cannot hold a frame of this size.
+void CheckFrameFits(const std::string& path, int width, int height);
 // Writes `image` in the format that the extension of `path` names, made to
 // fit what that format holds (FitToFormat), through WriteFileAtomically:
 // encoded in memory and written by irisplit, or, for a format whose writer

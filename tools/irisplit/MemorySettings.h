@@ -6,7 +6,8 @@
 namespace irisplit {
 
 // Bytes of memory the system can give without swapping: MemAvailable, or
-// the physical memory where that is not known.
+// the physical memory where that is not known; no more than the address
+// space limit (ulimit -v) leaves.
 uint64_t AvailableMemory();
 
 // A sequence allocates blocks of many megabytes for every frame (the

@@ -47,6 +47,8 @@ OutputFormat DescribeOutput(const OIIO::ImageOutput& writer)
         name != "rla",
         // OpenJPEG codes six resolution levels: the smallest takes 32 pixels.
         name == "jpeg2000" ? 32 : 1,
+        // An icon's directory entry holds each side in one byte, 0 meaning 256.
+        name == "ico" ? 256 : 0,
     };
 }
 

@@ -29,6 +29,7 @@ struct OutputFormat {
     bool holdsHalf;   // 16-bit float samples, which other writers store as garbage
     bool holdsSigned; // signed integer samples, which other writers take but store as unsigned
     int smallestSide; // pixels across and down, below which the writer fails without a word
+    int largestSide;  // pixels across and down the format holds at most; 0: no limit of its own
 };
 
 OutputFormat DescribeOutput(const OIIO::ImageOutput& writer);

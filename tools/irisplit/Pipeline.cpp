@@ -1,11 +1,14 @@
 #include "Pipeline.h"
 
+#include "hostsim/ThreadStart.h"
+
 #include <stdexcept>
 
 namespace irisplit {
 
 ReadAhead::ReadAhead(size_t count, size_t ahead, Read read)
-    : thread_([this, count, ahead, read = std::move(read)] { run(count, ahead, read); })
+    : thread_(hostsim::StartThread("the thread that reads frames",
+                                   [this, count, ahead, read = std::move(read)] { run(count, ahead, read); }))
 {
 }
 
@@ -65,22 +68,35 @@ void ReadAhead::stop(std::exception_ptr reason)
 
 WriteBehind::WriteBehind(size_t queued, unsigned workers) : queued_(queued)
 {
-    for (unsigned i = 0; i < workers; ++i) {
-        threads_.emplace_back([this] { run(); });
+    try {
+        for (unsigned i = 0; i < workers; ++i) {
+            threads_.push_back(hostsim::StartThread("a thread that writes frames", [this] { run(); }));
+        }
+    } catch (...) {
+        close(true); // the threads already started
+        throw;
     }
 }
 
 WriteBehind::~WriteBehind()
 {
+    close(true);
+}
+
+void WriteBehind::close(bool dropWaiting)
+{
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        jobs_.clear();
+        if (dropWaiting) {
+            jobs_.clear();
+        }
         closing_ = true;
     }
     changed_.notify_all();
     for (std::thread& thread : threads_) {
         thread.join();
     }
+    threads_.clear();
 }
 
 void WriteBehind::run()
@@ -122,15 +138,7 @@ void WriteBehind::post(std::function<void()> job)
 
 void WriteBehind::finish()
 {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        closing_ = true;
-    }
-    changed_.notify_all();
-    for (std::thread& thread : threads_) {
-        thread.join();
-    }
-    threads_.clear();
+    close(false);
     if (failure_) {
         std::rethrow_exception(failure_);
     }

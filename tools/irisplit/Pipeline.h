@@ -1,6 +1,8 @@
-// Reading ahead of the render threads and writing behind them, each on a
-// thread of its own, so that file work overlaps rendering while the number
-// of frames held in memory stays bounded.
+// Reading ahead of the render threads and writing behind them, on threads of
+// their own, so that file work overlaps rendering while the number of frames
+// held in memory stays bounded. Each constructor throws
+// hostsim::ThreadStartError, with none of its threads left running, when a
+// thread cannot start.
 #pragma once
 
 #include "ImageFile.h"
@@ -50,9 +52,9 @@ private:
     std::thread thread_; // last: starts once everything above exists
 };
 
-// Jobs run in the order posted on `workers` threads, at most `queued`
-// waiting. The first job that fails ends the work: jobs not yet started are
-// dropped.
+// Jobs start in the order posted, each on the first of `workers` threads
+// free, so that they overlap; at most `queued` wait. The first job that fails
+// ends the work: jobs not yet started are dropped.
 class WriteBehind {
 public:
     WriteBehind(size_t queued, unsigned workers);
@@ -67,6 +69,8 @@ public:
 
 private:
     void run();
+    // Ends the threads once the jobs left (none if dropWaiting) have run.
+    void close(bool dropWaiting);
 
     const size_t queued_;
     std::mutex mutex_;

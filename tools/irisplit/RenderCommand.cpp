@@ -45,6 +45,7 @@ struct RenderPlan {
     std::optional<PF_PixelFormat> depth;
     PF_RationalScale downsample{1, 1};
     unsigned threads = 1;
+    unsigned writers = 1; // frames encoded and written at once
     int pngCompression = 4;
     bool replace = true;
     bool quiet = false;
@@ -203,6 +204,8 @@ RenderPlan PlanRender(const RenderOptions& options)
     }
     const unsigned cores = std::min(std::max(1u, std::thread::hardware_concurrency()), kMostRenderThreads);
     plan.threads = unsigned(std::min<size_t>(options.threads ? options.threads : cores, plan.frames.count()));
+    // Encoding a frame can cost more than rendering it: every core may encode.
+    plan.writers = std::max(1u, std::thread::hardware_concurrency());
     if (options.pngCompression < 0 || options.pngCompression > 9) {
         throw UsageError("--png-compression must be 0 to 9, not " + std::to_string(options.pngCompression));
     }
@@ -211,6 +214,21 @@ RenderPlan PlanRender(const RenderOptions& options)
     plan.quiet = options.quiet;
     CheckOutputs(plan);
     return plan;
+}
+
+// The frames a render holds at once: one read ahead while every render
+// thread has one, and those the writers encode with the one queued for them.
+FramesInFlight InFlight(const RenderPlan& plan)
+{
+    const size_t count = plan.frames.count();
+    return FramesInFlight{count > plan.threads ? 1u : 0u, plan.threads,
+                          unsigned(std::min<size_t>(count, plan.writers + 1))};
+}
+
+// A frame that the output's format cannot hold, refused before it is rendered.
+void CheckOutputHolds(const RenderPlan& plan, int frame, const Image& image)
+{
+    CheckFrameFits(plan.output.at(frame), image.imageSpec.width, image.imageSpec.height);
 }
 
 hostsim::ControlValues ValuesAt(const RenderPlan& plan, int frame)
@@ -256,14 +274,14 @@ void RenderFrames(hostsim::Session& session, const RenderPlan& plan, const std::
             return InputFrame{still, ToWorld(*still, worlds)};
         }
         const std::string path = plan.input.at(plan.frames.at(index));
-        auto image = std::make_shared<Image>(ReadImage(path, plan.depth, largestSide));
+        auto image = std::make_shared<Image>(ReadImage(path, plan.depth, largestSide, InFlight(plan)));
+        CheckOutputHolds(plan, plan.frames.at(index), *image);
         warning.check(path, *image);
         hostsim::World world = ToWorld(*image, worlds);
         ReleaseSamplesHeldByWorld(*image);
         return InputFrame{std::move(image), std::move(world)};
     });
-    // Encoding a frame can cost more than rendering it: every core may encode.
-    WriteBehind writer(1, std::max(1u, std::thread::hardware_concurrency()));
+    WriteBehind writer(1, plan.writers);
     std::mutex renderingMutex;
     std::map<size_t, std::shared_ptr<const Image>> rendering; // what the frames on the render threads came from
 
@@ -302,8 +320,12 @@ void RenderFrames(hostsim::Session& session, const RenderPlan& plan, const std::
                 const std::string where = "frame " + std::to_string(frame) + " (" +
                                           std::to_string(image->imageSpec.width) + "x" +
                                           std::to_string(image->imageSpec.height) + "): ";
-                throw EffectFailure(where + "smart (pre-)render", result.result, result.out.return_msg,
-                                    sizeof result.out.return_msg);
+                const EffectError failure = EffectFailure(where + "smart (pre-)render", result.result,
+                                                          result.out.return_msg, sizeof result.out.return_msg);
+                if (result.result == PF_Err_OUT_OF_MEMORY) {
+                    throw OutOfMemory(std::string(failure.what()) + " (the effect's code for out of memory)");
+                }
+                throw failure;
             }
             writer.post([&, frame, image = std::move(image), output = std::move(result.output)]() mutable {
                 const std::string path = plan.output.at(frame);
@@ -339,7 +361,8 @@ void RunRender(const RenderOptions& options)
     DepthLossWarning warning(plan.depth, options.depth.value_or(0));
     std::shared_ptr<const Image> still; // read once, it serves every frame
     if (!plan.input.numbered()) {
-        still = std::make_shared<const Image>(ReadImage(options.input, plan.depth, largestSide));
+        still = std::make_shared<const Image>(ReadImage(options.input, plan.depth, largestSide, InFlight(plan)));
+        CheckOutputHolds(plan, plan.frames.at(0), *still); // every frame's name has the same extension
         warning.check(options.input, *still);
     }
 

@@ -1,5 +1,7 @@
 #include "Signals.h"
 
+#include "hostsim/ThreadStart.h"
+
 #include <cerrno>
 #include <mutex>
 #include <set>
@@ -72,15 +74,20 @@ SignalHandling::SignalHandling()
     if (signalFd_ < 0 || stopFd_ < 0) {
         return; // interrupts stay blocked until the destructor, then act as usual
     }
-    waiter_ = std::thread([this] {
-        pollfd fds[2] = {{signalFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-        while (::poll(fds, 2, -1) < 0 && errno == EINTR) {
-        }
-        signalfd_siginfo info{};
-        if ((fds[0].revents & POLLIN) && ::read(signalFd_, &info, sizeof info) == ssize_t(sizeof info)) {
-            CleanUpAndDie(int(info.ssi_signo));
-        }
-    });
+    try {
+        waiter_ = hostsim::StartThread("the thread that waits for interrupts", [this] {
+            pollfd fds[2] = {{signalFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+            while (::poll(fds, 2, -1) < 0 && errno == EINTR) {
+            }
+            signalfd_siginfo info{};
+            if ((fds[0].revents & POLLIN) && ::read(signalFd_, &info, sizeof info) == ssize_t(sizeof info)) {
+                CleanUpAndDie(int(info.ssi_signo));
+            }
+        });
+    } catch (...) {
+        restore();
+        throw;
+    }
 }
 
 SignalHandling::~SignalHandling()
@@ -90,6 +97,11 @@ SignalHandling::~SignalHandling()
         (void)!::write(stopFd_, &stop, sizeof stop);
         waiter_.join();
     }
+    restore();
+}
+
+void SignalHandling::restore()
+{
     for (int fd : {signalFd_, stopFd_}) {
         if (fd >= 0) {
             ::close(fd);

@@ -15,6 +15,8 @@ namespace irisplit {
 // Blocks the interrupts in this thread and every thread started after it and
 // waits for them on a thread of its own. Construct it first in main(), before
 // any other thread starts; the destructor puts every signal back as it was.
+// Throws hostsim::ThreadStartError, with every signal as it was, when its
+// thread cannot start.
 class SignalHandling {
 public:
     SignalHandling();
@@ -23,6 +25,8 @@ public:
     SignalHandling& operator=(const SignalHandling&) = delete;
 
 private:
+    void restore(); // the descriptors closed, every signal as it was
+
     sigset_t previousMask_{};
     void (*previousPipe_)(int) = SIG_DFL;
     void (*previousFileSize_)(int) = SIG_DFL;

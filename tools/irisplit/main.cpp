@@ -9,11 +9,13 @@
 
 #include "hostsim/ModuleLoader.h"
 #include "hostsim/Session.h"
+#include "hostsim/ThreadStart.h"
 
 #include <CLI/CLI.hpp>
 
 #include <exception>
 #include <iostream>
+#include <new>
 #include <optional>
 
 namespace {
@@ -78,8 +80,9 @@ or nowhere with --quiet; standard output carries nothing during a render.
 
 Exit codes: 0 success, 1 internal failure, 2 usage error, 3 a file (input,
 output or the effect module) could not be read or written (an input that
-ends early among them), or a frame is larger than the renderer or the
-memory takes, 4 the effect returned an error (its host result code and
+ends early among them), a frame is larger than the renderer, the output
+format or the memory takes, memory ran out during the render, or a thread
+could not start, 4 the effect returned an error (its host result code and
 message are printed).)";
 
 std::string ControlHelp(const char* what, const char* control)
@@ -191,6 +194,13 @@ int main(int argc, char** argv)
         return Fail(kExitFile, e.what());
     } catch (const hostsim::CommandFailure& e) {
         return Fail(kExitEffect, e.what());
+    } catch (const OutOfMemory& e) {
+        return Fail(kExitFile, e.what());
+    } catch (const std::bad_alloc&) {
+        return Fail(kExitFile, "out of memory: the system gave irisplit less than the frames need (fewer "
+                               "--threads need less)");
+    } catch (const hostsim::ThreadStartError& e) {
+        return Fail(kExitFile, e.what());
     } catch (const std::exception& e) {
         return Fail(kExitInternal, e.what());
     }

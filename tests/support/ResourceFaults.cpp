@@ -1,0 +1,55 @@
+// Preloaded, this fails what a system short of resources refuses:
+//   IRX_FAIL_THREAD_START=K      the K-th std::thread started from main() on
+//                                fails with EAGAIN (libraries start threads
+//                                before main(), and the software renderer its
+//                                own, which it waits for forever if one fails);
+//   IRX_FAIL_ALLOCATIONS_FROM=N  every malloc() of N bytes or more fails.
+#include <dlfcn.h>
+#include <pthread.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+extern "C" void* __libc_malloc(size_t size);
+
+namespace {
+std::atomic<bool> mainBegun{false};
+int (*realMain)(int, char**, char**);
+long FromEnvironment(const char* name) { return std::getenv(name) ? std::atol(std::getenv(name)) : 0; }
+} // namespace
+
+#define EXPORTED extern "C" __attribute__((visibility("default")))
+
+EXPORTED int __libc_start_main(int (*main)(int, char**, char**), int argc, char** argv, void (*init)(),
+                               void (*fini)(), void (*rtldFini)(), void* stackEnd)
+{
+    using Start = int (*)(decltype(main), int, char**, void (*)(), void (*)(), void (*)(), void*);
+    realMain = main;
+    const auto begin = [](int count, char** words, char** environment) {
+        mainBegun = true; // static constructors have run
+        return realMain(count, words, environment);
+    };
+    return reinterpret_cast<Start>(::dlsym(RTLD_NEXT, "__libc_start_main"))(begin, argc, argv, init, fini, rtldFini,
+                                                                             stackEnd);
+}
+
+EXPORTED int pthread_create(pthread_t* thread, const pthread_attr_t* attributes, void* (*start)(void*), void* argument)
+{
+    using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+    static const auto next = reinterpret_cast<Create>(::dlsym(RTLD_NEXT, "pthread_create"));
+    static const long failing = FromEnvironment("IRX_FAIL_THREAD_START");
+    static std::atomic<long> started{0};
+    Dl_info where{}; // every std::thread starts at the C++ library's routine
+    const bool stdThread = ::dladdr(reinterpret_cast<void*>(start), &where) && where.dli_fname &&
+                           std::strstr(where.dli_fname, "libstdc++");
+    return failing > 0 && mainBegun && stdThread && ++started == failing ? EAGAIN
+                                                                         : next(thread, attributes, start, argument);
+}
+
+EXPORTED void* malloc(size_t size)
+{
+    static const long largest = FromEnvironment("IRX_FAIL_ALLOCATIONS_FROM"); // getenv allocates nothing
+    return largest > 0 && size >= size_t(largest) ? (errno = ENOMEM, nullptr) : __libc_malloc(size);
+}
