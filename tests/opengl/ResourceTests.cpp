@@ -4,7 +4,7 @@
 
 #include <glbinding/gl/gl.h>
 
-using namespace AESDK_OpenGL;
+using namespace irxgl;
 using namespace gl;
 using namespace layertest;
 
@@ -26,14 +26,14 @@ protected:
         LayerTest::TearDown();
     }
 
-    std::shared_ptr<AESDK_OpenGL_EffectRenderData> renderData_;
+    std::shared_ptr<EffectRenderData> renderData_;
 };
 
 std::string BuildAndCapture(const std::string& vertexSource, const std::string& fragmentSource)
 {
     uint32_t program = 0;
     testing::internal::CaptureStdout();
-    EXPECT_NO_THROW(AESDK_OpenGL_BuildProgram(program, vertexSource.c_str(), fragmentSource.c_str()));
+    EXPECT_NO_THROW(BuildProgram(program, vertexSource.c_str(), fragmentSource.c_str()));
     EXPECT_EQ(glIsProgram(program), GL_TRUE);
     return testing::internal::GetCapturedStdout();
 }
