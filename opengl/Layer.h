@@ -30,8 +30,9 @@ std::string FaultString(int32_t code);
 // Completeness of the framebuffer bound to GL_FRAMEBUFFER, as text ("OK" when complete).
 std::string FramebufferStatusString();
 
-// Compiles and links a program on the current context; logs go to stdout, nothing is thrown.
-void BuildProgram(uint32_t& program, const char* vertexSource, const char* fragmentSource);
+// Compiles and links a program on the current context and stores its name,
+// linked or not; logs go to stdout, nothing is thrown. True when it linked.
+bool BuildProgram(uint32_t& program, const char* vertexSource, const char* fragmentSource);
 
 // Drains the current context's error queue, one stdout line per error.
 void ReportGLErrors(const char* sourceFile, int line);
@@ -89,7 +90,9 @@ bool MakeCurrent(EffectCommonData& holder);
 void DetachHolder(EffectCommonData& holder);
 
 // Rebuilds the quad and the three float render targets at the given size and
-// builds the three programs once per holder. The holder's context must be current.
+// builds the three programs once per holder. The holder's context must be
+// current. Throws Fault{ShaderError} when a program did not build; it is
+// built again on the next call.
 void InitResources(EffectRenderData& renderData, uint16_t width, uint16_t height);
 
 // Remembers the calling thread's current context and puts it back at scope end.

@@ -43,7 +43,7 @@ std::string ProgramLog(GLuint program)
 
 } // namespace
 
-void BuildProgram(uint32_t& program, const char* vertexSource, const char* fragmentSource)
+bool BuildProgram(uint32_t& program, const char* vertexSource, const char* fragmentSource)
 {
     // Both stages compile before either status is looked at.
     const GLuint vertexShader = CompileShader(GL_VERTEX_SHADER, vertexSource);
@@ -71,6 +71,7 @@ void BuildProgram(uint32_t& program, const char* vertexSource, const char* fragm
     // Still attached: they go away with the program.
     glDeleteShader(vertexShader);
     glDeleteShader(fragmentShader);
+    return linked != 0;
 }
 
 } // namespace irxgl

@@ -86,6 +86,26 @@ void BuildTarget(EffectRenderData& renderData, int32_t i)
     }
 }
 
+// Once per holder: a name of 0 means not built yet. A program that did not
+// link is deleted, so that the next call builds it again, and fails the frame.
+void BuildPrograms(EffectRenderData& renderData)
+{
+    const char* const fragmentSources[3] = {offsetShaderSource, blurWShaderSource,
+                                            blurHShaderSource};
+    bool built = true;
+    for (int i = 0; i < 3; ++i) {
+        if (renderData.programs[i] == 0 &&
+            !BuildProgram(renderData.programs[i], vertexShaderSource, fragmentSources[i])) {
+            glDeleteProgram(renderData.programs[i]);
+            renderData.programs[i] = 0;
+            built = false;
+        }
+    }
+    if (!built) {
+        throw Fault{ShaderError};
+    }
+}
+
 } // namespace
 
 void InitResources(EffectRenderData& renderData, uint16_t width, uint16_t height)
@@ -102,14 +122,7 @@ void InitResources(EffectRenderData& renderData, uint16_t width, uint16_t height
         BuildTarget(renderData, i);
     }
 
-    // Once per holder: a name of 0 means not built yet.
-    const char* const fragmentSources[3] = {offsetShaderSource, blurWShaderSource,
-                                            blurHShaderSource};
-    for (int i = 0; i < 3; ++i) {
-        if (renderData.programs[i] == 0) {
-            BuildProgram(renderData.programs[i], vertexShaderSource, fragmentSources[i]);
-        }
-    }
+    BuildPrograms(renderData);
 }
 
 EffectRenderData::~EffectRenderData()
