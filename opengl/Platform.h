@@ -27,7 +27,7 @@ RenderContextHandle CreateGLContext(DeviceContextHandle deviceContext,
 
 namespace Platform {
 
-// The drawable's device context (GetDC on WGL, the display on EGL).
+// The drawable's device context: GetDC on WGL; on EGL the drawable itself.
 DeviceContextHandle GetDeviceContext(WindowHandle window);
 
 // Makes the pair current on this thread; two nulls make no context current.
