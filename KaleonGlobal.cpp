@@ -8,13 +8,13 @@
 #include <atomic>
 #include <utility>
 
-using namespace AESDK_OpenGL;
+using namespace irxgl;
 
 // Constructed in this order when the module loads, after the shader texts
 // (constants, ready before any code runs), and destroyed in reverse at unload.
-std::map<int32_t, std::shared_ptr<AESDK_OpenGL_EffectRenderData>> renderDataByThread;
+std::map<int32_t, std::shared_ptr<EffectRenderData>> renderDataByThread;
 std::recursive_mutex renderDataMutex;
-std::shared_ptr<AESDK_OpenGL_EffectCommonData> sharedCommonData;
+std::shared_ptr<EffectCommonData> sharedCommonData;
 
 namespace {
 
@@ -28,10 +28,10 @@ struct DetachHoldersAtUnload {
     ~DetachHoldersAtUnload()
     {
         if (sharedCommonData) {
-            AESDK_OpenGL_DetachHolder(*sharedCommonData);
+            DetachHolder(*sharedCommonData);
         }
         for (auto& entry : renderDataByThread) {
-            AESDK_OpenGL_DetachHolder(*entry.second);
+            DetachHolder(*entry.second);
         }
     }
 } detachHoldersAtUnload;
@@ -41,7 +41,7 @@ std::atomic<int32_t> threadNumberCounter{0};
 
 } // namespace
 
-std::shared_ptr<AESDK_OpenGL_EffectRenderData> AcquireThreadRenderData()
+std::shared_ptr<EffectRenderData> AcquireThreadRenderData()
 {
     std::lock_guard<std::recursive_mutex> lock(renderDataMutex);
     if (threadNumber != -1) {
@@ -53,13 +53,13 @@ std::shared_ptr<AESDK_OpenGL_EffectRenderData> AcquireThreadRenderData()
     // A new thread, or one whose data a global setdown dropped: a fresh holder.
     // The thread keeps a new number only once its holder is stored.
     const int32_t number = threadNumber != -1 ? threadNumber : threadNumberCounter.fetch_add(1);
-    auto renderData = std::make_shared<AESDK_OpenGL_EffectRenderData>();
+    auto renderData = std::make_shared<EffectRenderData>();
     renderDataByThread.emplace(number, renderData);
     threadNumber = number;
     return renderData;
 }
 
-std::shared_ptr<AESDK_OpenGL_EffectCommonData> CommonDataForRenderThreads()
+std::shared_ptr<EffectCommonData> CommonDataForRenderThreads()
 {
     return sharedCommonData;
 }
@@ -71,14 +71,13 @@ PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data)
     out_data->out_flags = kEffectOutFlags;
     out_data->out_flags2 = kEffectOutFlags2;
     try {
-        AESDK_OpenGL_SavedContext savedContext;
+        SavedContext savedContext;
         // Uses no suite: only confirms the host gave a basic suite.
         SuiteHandler suites(in_data->pica_basicP);
         // The previous common data goes only once the new one is in place.
-        auto previous =
-            std::exchange(sharedCommonData, std::make_shared<AESDK_OpenGL_EffectCommonData>());
+        auto previous = std::exchange(sharedCommonData, std::make_shared<EffectCommonData>());
         previous.reset();
-        AESDK_OpenGL_InitContext(*sharedCommonData, nullptr);
+        InitContext(*sharedCommonData, nullptr);
         return PF_Err_NONE;
     } catch (int& err) {
         return err;
@@ -90,7 +89,7 @@ PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data)
 PF_Err GlobalSetdown(PF_InData* in_data, PF_OutData* out_data)
 {
     try {
-        AESDK_OpenGL_SavedContext savedContext;
+        SavedContext savedContext;
         {
             // Render data that a running frame still holds goes when the frame
             // lets go of it.

@@ -6,7 +6,7 @@
 #include "KaleonStageTiming.h"
 #include "KaleonTransfer.h"
 #include "host/SuiteHandler.h"
-#include "opengl/AESDK_OpenGL.h"
+#include "opengl/Layer.h"
 
 #include <glbinding/gl/gl.h>
 
@@ -14,7 +14,7 @@
 #include <cstring>
 
 using namespace gl;
-using namespace AESDK_OpenGL;
+using namespace irxgl;
 
 namespace {
 
@@ -59,8 +59,8 @@ void SetUniform(GLuint program, const char* name, int32_t value)
 void PrepareTarget(GLuint framebuffer, GLuint sampledTexture, GLsizei width, GLsizei height)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    if (AESDK_OpenGL_FramebufferStatusString() != "OK") {
-        throw AESDK_OpenGL_Fault{ResourcesLoadFailed};
+    if (FramebufferStatusString() != "OK") {
+        throw Fault{ResourcesLoadFailed};
     }
     glBindTexture(GL_TEXTURE_2D, sampledTexture);
     glViewport(0, 0, width, height);
@@ -69,7 +69,7 @@ void PrepareTarget(GLuint framebuffer, GLuint sampledTexture, GLsizei width, GLs
     ReportGLErrors(__FILE__, __LINE__);
 }
 
-void RunOffsetPass(const AESDK_OpenGL_EffectRenderData& renderData, GLuint inputTexture,
+void RunOffsetPass(const EffectRenderData& renderData, GLuint inputTexture,
                    const FrameValues& values, float widthF, float heightF)
 {
     PrepareTarget(renderData.framebuffers[0], inputTexture, renderData.width, renderData.height);
@@ -86,7 +86,7 @@ void RunOffsetPass(const AESDK_OpenGL_EffectRenderData& renderData, GLuint input
 }
 
 // One blur pass: target i samples the previous target's colour texture.
-void RunBlurPass(const AESDK_OpenGL_EffectRenderData& renderData, int target,
+void RunBlurPass(const EffectRenderData& renderData, int target,
                  const FrameValues& values, float widthF, float heightF)
 {
     const GLuint program = renderData.programs[target];
@@ -104,7 +104,7 @@ void RunBlurPass(const AESDK_OpenGL_EffectRenderData& renderData, int target,
 
 // The offset pass, then both blur passes when the frame blurs; the last pass's
 // framebuffer stays bound for the read-back.
-void RunPasses(const AESDK_OpenGL_EffectRenderData& renderData, GLuint inputTexture,
+void RunPasses(const EffectRenderData& renderData, GLuint inputTexture,
                const FrameValues& values, float widthF, float heightF)
 {
     glBindVertexArray(renderData.quadVertexArray);
@@ -117,13 +117,13 @@ void RunPasses(const AESDK_OpenGL_EffectRenderData& renderData, GLuint inputText
 
 // Gives this thread's holder its context on the thread's first frame and makes
 // it current.
-void MakeThreadContextCurrent(AESDK_OpenGL_EffectRenderData& renderData)
+void MakeThreadContextCurrent(EffectRenderData& renderData)
 {
     if (!renderData.initialized) {
-        AESDK_OpenGL_InitContext(renderData, CommonDataForRenderThreads().get());
+        InitContext(renderData, CommonDataForRenderThreads().get());
         renderData.initialized = true;
     }
-    if (!AESDK_OpenGL_MakeCurrent(renderData)) {
+    if (!MakeCurrent(renderData)) {
         throw PF_Err(PF_Err_OUT_OF_MEMORY);
     }
 }
@@ -131,14 +131,14 @@ void MakeThreadContextCurrent(AESDK_OpenGL_EffectRenderData& renderData)
 void RenderWithThreadContext(SuiteHandler& suites, const PF_WorldSuite2& worldSuite,
                              const Frame& frame)
 {
-    AESDK_OpenGL_SavedContext savedContext;
+    SavedContext savedContext;
     const auto renderData = AcquireThreadRenderData();
     MakeThreadContextCurrent(*renderData);
 
     CheckFrameGeometry(*frame.input, *frame.output);
     IRX_TIME_STAGE(Rebuild,
-                   AESDK_OpenGL_InitResources(*renderData, static_cast<uint16_t>(frame.input->width),
-                                              static_cast<uint16_t>(frame.input->height)));
+                   InitResources(*renderData, static_cast<uint16_t>(frame.input->width),
+                                 static_cast<uint16_t>(frame.input->height)));
     const float widthF = static_cast<float>(frame.input->width);
     const float heightF = static_cast<float>(frame.input->height);
 

@@ -1,13 +1,12 @@
-// Per-stage frame timing for the benchmark build of the module only.
+// Per-stage frame timing, for the benchmark build of the module only.
 //
-// The shipped module compiles these macros to the bare call (or to nothing):
-// no clock, no fence, no extra export. The benchmark build defines
-// IRX_STAGE_TIMING; each timed stage is then fenced with glFinish on both
-// sides so the GPU work it queued is charged to it, and the calling thread's
-// last frame can be read through IrxTakeStageTimes.
+// Every build of the module runs the same frame code; the benchmark build
+// installs a clock as it loads (bench/ModuleStageClock.cpp), the shipped
+// module never does, and a frame there costs one test of an empty pointer per
+// stage: no clock, no fence, no extra export. With the clock, each timed stage
+// is fenced with glFinish on both sides so the GPU work it queued is charged to
+// it, and the calling thread's last frame can be read through IrxTakeStageTimes.
 #pragma once
-
-#include "Kaleon.h"
 
 // Stages of one smart render, in the order they run; Total spans the handler.
 enum IrxStage { IrxStageRebuild, IrxStageUpload, IrxStagePasses, IrxStageReadBack, IrxStageTotal,
@@ -23,49 +22,64 @@ struct IrxStageTimes {
 using IrxTakeStageTimesFunc = int (*)(IrxStageTimes* times);
 constexpr const char* kIrxTakeStageTimesName = "IrxTakeStageTimes";
 
-#if defined(IRX_STAGE_TIMING)
-
 namespace StageTiming {
 
-// Times one frame on this thread, from construction to destruction, without
-// fences (no context of the module need be current at either end).
-class FrameClock {
-public:
-    FrameClock();
-    ~FrameClock();
-    FrameClock(const FrameClock&) = delete;
-    FrameClock& operator=(const FrameClock&) = delete;
-
-private:
-    double start_;
+// What a clock is told, on the render thread. A frame's ends may have no
+// context of the module current; a stage's ends have the thread's.
+struct Clock {
+    void (*frameStarted)();
+    void (*frameFinished)();
+    void (*stageStarted)(IrxStage stage);
+    void (*stageFinished)(IrxStage stage);
 };
 
-// Adds the fenced time of one stage to the thread's frame in progress; needs
-// the render thread's context current at both ends.
-class FencedStage {
+// Set while the module loads, before any command; null when nothing times frames.
+extern const Clock* installedClock;
+
+class FrameScope {
 public:
-    explicit FencedStage(IrxStage stage);
-    ~FencedStage();
-    FencedStage(const FencedStage&) = delete;
-    FencedStage& operator=(const FencedStage&) = delete;
+    FrameScope()
+    {
+        if (installedClock) {
+            installedClock->frameStarted();
+        }
+    }
+    ~FrameScope()
+    {
+        if (installedClock) {
+            installedClock->frameFinished();
+        }
+    }
+    FrameScope(const FrameScope&) = delete;
+    FrameScope& operator=(const FrameScope&) = delete;
+};
+
+class StageScope {
+public:
+    explicit StageScope(IrxStage stage) : stage_(stage)
+    {
+        if (installedClock) {
+            installedClock->stageStarted(stage_);
+        }
+    }
+    ~StageScope()
+    {
+        if (installedClock) {
+            installedClock->stageFinished(stage_);
+        }
+    }
+    StageScope(const StageScope&) = delete;
+    StageScope& operator=(const StageScope&) = delete;
 
 private:
     IrxStage stage_;
-    double start_;
 };
 
 } // namespace StageTiming
 
-#define IRX_TIME_FRAME() const StageTiming::FrameClock irxFrameClock
+#define IRX_TIME_FRAME() const StageTiming::FrameScope irxFrameClock
 #define IRX_TIME_STAGE(stage, ...)                                                                 \
     do {                                                                                           \
-        const StageTiming::FencedStage irxStageClock(IrxStage##stage);                             \
+        const StageTiming::StageScope irxStageClock(IrxStage##stage);                              \
         __VA_ARGS__;                                                                               \
     } while (false)
-
-#else
-
-#define IRX_TIME_FRAME() static_cast<void>(0)
-#define IRX_TIME_STAGE(stage, ...) __VA_ARGS__
-
-#endif

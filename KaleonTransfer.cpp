@@ -211,10 +211,9 @@ void UploadInputTexture(InputTexture& texture, SuiteHandler& suites, PF_PixelFor
                     FirstIntegerPixel(in_data, format, input));
 }
 
-void ReadBackOutput(const AESDK_OpenGL::AESDK_OpenGL_EffectRenderData& renderData,
-                    SuiteHandler& suites, PF_EffectWorld* input, PF_EffectWorld* output,
-                    PF_InData* in_data, PF_PixelFormat format, uint64_t bytesPerPixel,
-                    GLenum componentType)
+void ReadBackOutput(const irxgl::EffectRenderData& renderData, SuiteHandler& suites,
+                    PF_EffectWorld* input, PF_EffectWorld* output, PF_InData* in_data,
+                    PF_PixelFormat format, uint64_t bytesPerPixel, GLenum componentType)
 {
     const uint64_t width = renderData.width;
     const uint64_t height = renderData.height;

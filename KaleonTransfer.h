@@ -5,7 +5,7 @@
 
 #include "Kaleon.h"
 #include "host/SuiteHandler.h"
-#include "opengl/AESDK_OpenGL.h"
+#include "opengl/Layer.h"
 
 #include <glbinding/gl/types.h>
 
@@ -44,7 +44,6 @@ void UploadInputTexture(InputTexture& texture, SuiteHandler& suites, PF_PixelFor
 
 // Fills the output world from the framebuffer bound now, `renderData.width` x
 // `renderData.height` pixels of it.
-void ReadBackOutput(const AESDK_OpenGL::AESDK_OpenGL_EffectRenderData& renderData,
-                    SuiteHandler& suites, PF_EffectWorld* input, PF_EffectWorld* output,
-                    PF_InData* in_data, PF_PixelFormat format, uint64_t bytesPerPixel,
-                    gl::GLenum componentType);
+void ReadBackOutput(const irxgl::EffectRenderData& renderData, SuiteHandler& suites,
+                    PF_EffectWorld* input, PF_EffectWorld* output, PF_InData* in_data,
+                    PF_PixelFormat format, uint64_t bytesPerPixel, gl::GLenum componentType);

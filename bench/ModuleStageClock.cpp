@@ -1,5 +1,7 @@
-// The stage clock of the benchmark build of the module (compiled into that
-// build only): per-thread frame records and the export that hands them out.
+// The stage clock of the benchmark build of the module (linked into that
+// build only): installed as the module loads, it keeps per-thread frame
+// records and hands them out through the build's extra export.
+#include "Kaleon.h"
 #include "KaleonStageTiming.h"
 
 #include <glbinding/gl/gl.h>
@@ -12,6 +14,8 @@ struct ThreadRecord {
     IrxStageTimes inProgress{};
     IrxStageTimes finished{};
     bool hasFinished = false;
+    double frameStart = 0;
+    double stageStart = 0; // stages do not nest
 };
 
 thread_local ThreadRecord record;
@@ -21,32 +25,36 @@ double Now()
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-} // namespace
-
-namespace StageTiming {
-
-FrameClock::FrameClock() : start_(Now()) { record.inProgress = IrxStageTimes{}; }
-
-FrameClock::~FrameClock()
+void FrameStarted()
 {
-    record.inProgress.seconds[IrxStageTotal] = Now() - start_;
+    record.inProgress = IrxStageTimes{};
+    record.frameStart = Now();
+}
+
+void FrameFinished()
+{
+    record.inProgress.seconds[IrxStageTotal] = Now() - record.frameStart;
     record.finished = record.inProgress;
     record.hasFinished = true;
 }
 
-FencedStage::FencedStage(IrxStage stage) : stage_(stage)
+void StageStarted(IrxStage)
 {
     gl::glFinish();
-    start_ = Now();
+    record.stageStart = Now();
 }
 
-FencedStage::~FencedStage()
+void StageFinished(IrxStage stage)
 {
     gl::glFinish();
-    record.inProgress.seconds[stage_] += Now() - start_;
+    record.inProgress.seconds[stage] += Now() - record.stageStart;
 }
 
-} // namespace StageTiming
+constexpr StageTiming::Clock kStageClock{FrameStarted, FrameFinished, StageStarted, StageFinished};
+
+[[maybe_unused]] const bool clockInstalled = (StageTiming::installedClock = &kStageClock, true);
+
+} // namespace
 
 extern "C" IRX_EXPORT int IrxTakeStageTimes(IrxStageTimes* times)
 {

@@ -26,13 +26,3 @@ if(IRX_SANITIZER_FLAGS)
   add_compile_options(${IRX_SANITIZER_FLAGS} -fno-omit-frame-pointer)
   add_link_options(${IRX_SANITIZER_FLAGS})
 endif()
-
-# PiPL bytes sit in an ELF section that readers take byte for byte: ASan's
-# redzones must not pad them.
-function(irx_unpadded_pipl_sections)
-  set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/PiPLSection.cpp
-    DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTIES COMPILE_OPTIONS -fno-sanitize=address)
-endfunction()
-if(IRX_SANITIZE STREQUAL "address")
-  cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL irx_unpadded_pipl_sections)
-endif()

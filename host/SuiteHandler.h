@@ -12,7 +12,7 @@
 #include <cstdint>
 
 // The message shown when a scoped suite cannot be acquired.
-inline constexpr char kSuiteMissingMessage[] = "Not able to acquire AEFX Suite.";
+inline constexpr char kSuiteMissingMessage[] = "Not able to acquire the World Suite.";
 
 // Acquires a suite on its first use through an accessor and releases every
 // acquired suite, once each, when the handler goes out of scope.

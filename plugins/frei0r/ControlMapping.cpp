@@ -1,6 +1,6 @@
 #include "ControlMapping.h"
 
-#include "bridge/FailureLog.h"
+#include "plugins/bridge/FailureLog.h"
 
 #include <algorithm>
 #include <climits>

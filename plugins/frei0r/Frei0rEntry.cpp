@@ -2,8 +2,8 @@
 #include "ControlMapping.h"
 #include "Instance.h"
 
-#include "bridge/FailureLog.h"
-#include "bridge/SharedEffect.h"
+#include "plugins/bridge/FailureLog.h"
+#include "plugins/bridge/SharedEffect.h"
 
 // The header declares the entry points without C linkage; they are the
 // plug-in's only exported symbols.

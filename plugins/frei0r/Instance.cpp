@@ -1,6 +1,6 @@
 #include "Instance.h"
 
-#include "bridge/FailureLog.h"
+#include "plugins/bridge/FailureLog.h"
 
 #include <algorithm>
 #include <cmath>

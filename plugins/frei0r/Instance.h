@@ -6,8 +6,8 @@
 
 #include "ControlMapping.h"
 
-#include "bridge/RgbaRenderer.h"
-#include "bridge/SharedEffect.h"
+#include "plugins/bridge/RgbaRenderer.h"
+#include "plugins/bridge/SharedEffect.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "ControlReading.h"
 
-#include "bridge/FailureLog.h"
+#include "plugins/bridge/FailureLog.h"
 
 #include <sstream>
 #include <stdexcept>

@@ -2,9 +2,9 @@
 
 #include "ControlReading.h"
 
-#include "bridge/FailureLog.h"
-#include "bridge/RgbaRenderer.h"
-#include "bridge/SharedEffect.h"
+#include "plugins/bridge/FailureLog.h"
+#include "plugins/bridge/RgbaRenderer.h"
+#include "plugins/bridge/SharedEffect.h"
 
 #include <algorithm>
 #include <cmath>

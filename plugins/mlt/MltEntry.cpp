@@ -3,8 +3,8 @@
 // crosses into MLT.
 #include "IrisplitFilter.h"
 
-#include "bridge/FailureLog.h"
-#include "bridge/SharedEffect.h"
+#include "plugins/bridge/FailureLog.h"
+#include "plugins/bridge/SharedEffect.h"
 
 #include "hostsim/ModuleLookup.h"
 

@@ -70,7 +70,7 @@ TEST(ScopedSuite, RefusalShowsTheMessageWithinTheFieldAndKeepsTheOtherFlags)
     EXPECT_EQ(thrownBy(nullptr, "unseen"), A_Err_MISSING_SUITE);
     in.pica_basicP = nullptr;
     EXPECT_EQ(thrownBy(&guarded.out, kSuiteMissingMessage), A_Err_MISSING_SUITE);
-    EXPECT_STREQ(guarded.out.return_msg, "Not able to acquire AEFX Suite.");
+    EXPECT_STREQ(guarded.out.return_msg, "Not able to acquire the World Suite.");
     EXPECT_EQ(fake.acquires, 3);
     EXPECT_EQ(fake.releases, 1);
 }

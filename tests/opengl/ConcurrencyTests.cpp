@@ -9,7 +9,7 @@
 #include <regex>
 #include <vector>
 
-using namespace AESDK_OpenGL;
+using namespace irxgl;
 using namespace gl33core;
 using namespace layertest;
 
@@ -34,11 +34,11 @@ TEST_F(ConcurrentRenderThreads, SetUpAndBuildAtOnceRepeatedly)
             threads.emplace_back([&complete] {
                 auto renderData = SetUpRenderThread();
                 for (const uint16_t size : {8, 5}) {
-                    ASSERT_TRUE(AESDK_OpenGL_MakeCurrent(*renderData));
-                    AESDK_OpenGL_InitResources(*renderData, size, size);
+                    ASSERT_TRUE(MakeCurrent(*renderData));
+                    InitResources(*renderData, size, size);
                 }
                 glBindFramebuffer(GL_FRAMEBUFFER, renderData->framebuffers[2]);
-                if (AESDK_OpenGL_FramebufferStatusString() == "OK") {
+                if (FramebufferStatusString() == "OK") {
                     ++complete;
                 }
             });
@@ -51,7 +51,7 @@ TEST_F(ConcurrentRenderThreads, SetUpAndBuildAtOnceRepeatedly)
         const std::regex block("OpenGL Version:  ");
         EXPECT_EQ(std::distance(std::sregex_iterator(output.begin(), output.end(), block), std::sregex_iterator()), kRenderThreads + 1);
         EXPECT_EQ(output.find("ERROR"), std::string::npos) << output;
-        EXPECT_EQ(AESDK_OpenGL_LentBindingHandleCount(), kRenderThreads + 1);
+        EXPECT_EQ(LentBindingHandleCount(), kRenderThreads + 1);
         ASSERT_EQ(RunGlobal(GlobalSetdown), PF_Err_NONE);
         EXPECT_EQ(spy::LiveContexts(), contextsBefore_);
     }

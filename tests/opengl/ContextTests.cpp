@@ -6,7 +6,7 @@
 
 #include <vector>
 
-using namespace AESDK_OpenGL;
+using namespace irxgl;
 using namespace gl33core;
 using namespace layertest;
 
@@ -48,7 +48,7 @@ TEST_F(RenderThreadContext, RetryAfterAFailedSetUpReleasesTheEarlierAttempt)
     OnNewThread([&] {
         auto renderData = AcquireThreadRenderData();
         spy::FailContextCreation();
-        EXPECT_THROW(SetUpRenderThread(), AESDK_OpenGL_Fault);
+        EXPECT_THROW(SetUpRenderThread(), Fault);
         spy::ClearFaults();
         const std::string firstName = renderData->windowClassName;
         EXPECT_EQ(spy::LiveSurfaces(), surfacesBefore_ + 2);
@@ -63,21 +63,21 @@ TEST_F(RenderThreadContext, RetryAfterAFailedSetUpReleasesTheEarlierAttempt)
 TEST_F(RenderThreadContext, RunningOutOfBindingHandlesFailsUntilOneIsFree)
 {
     std::vector<int> taken;
-    while (AESDK_OpenGL_LentBindingHandleCount() < kBindingHandleCount) {
-        taken.push_back(AESDK_OpenGL_LendBindingHandle());
+    while (LentBindingHandleCount() < kBindingHandleCount) {
+        taken.push_back(LendBindingHandle());
     }
     OnNewThread([&] {
         auto renderData = AcquireThreadRenderData();
-        EXPECT_THROW(SetUpRenderThread(), AESDK_OpenGL_Fault);
-        EXPECT_FALSE(AESDK_OpenGL_MakeCurrent(*renderData));
+        EXPECT_THROW(SetUpRenderThread(), Fault);
+        EXPECT_FALSE(MakeCurrent(*renderData));
 
-        AESDK_OpenGL_ReturnBindingHandle(taken.back());
+        ReturnBindingHandle(taken.back());
         SetUpRenderThread();
-        EXPECT_TRUE(AESDK_OpenGL_MakeCurrent(*renderData));
+        EXPECT_TRUE(MakeCurrent(*renderData));
         EXPECT_EQ(spy::LiveContexts(), contextsBefore_ + 2);
     });
     for (int& handle : taken) {
-        AESDK_OpenGL_ReturnBindingHandle(handle);
+        ReturnBindingHandle(handle);
     }
 }
 
@@ -85,9 +85,9 @@ TEST_F(RenderThreadContext, FailedMakeCurrentIsReportedAndTheContextStillGoes)
 {
     OnNewThread([] {
         auto renderData = SetUpRenderThread();
-        AESDK_OpenGL_InitResources(*renderData, 4, 4);
+        InitResources(*renderData, 4, 4);
         spy::FailMakeCurrentOfContexts();
-        EXPECT_FALSE(AESDK_OpenGL_MakeCurrent(*renderData));
+        EXPECT_FALSE(MakeCurrent(*renderData));
     });
     EXPECT_EQ(RunGlobal(GlobalSetdown), PF_Err_NONE);
     EXPECT_EQ(spy::LiveContexts(), contextsBefore_);
@@ -104,7 +104,7 @@ TEST_F(RenderThreadContext, DetachedHolderIsDestroyedWithoutAWindowSystemCall)
         drawable = renderData->window;
         display = eglGetCurrentDisplay();
         eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        AESDK_OpenGL_DetachHolder(*renderData);
+        DetachHolder(*renderData);
     });
     const int callsBefore = spy::MakeCurrentCalls();
     renderDataByThread.clear();

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <regex>
 
-using namespace AESDK_OpenGL;
+using namespace irxgl;
 using namespace layertest;
 
 using GlobalLifecycle = LayerTest;
@@ -59,7 +59,7 @@ TEST_F(GlobalLifecycle, EachThreadKeepsItsOwnRenderDataAndGetsAFreshOneAfterSetd
     OnNewThread([&] {
         const auto first = AcquireThreadRenderData();
         EXPECT_EQ(AcquireThreadRenderData(), first);
-        std::shared_ptr<AESDK_OpenGL_EffectRenderData> other;
+        std::shared_ptr<EffectRenderData> other;
         OnNewThread([&] { other = AcquireThreadRenderData(); });
         EXPECT_NE(other, first);
 
@@ -68,8 +68,8 @@ TEST_F(GlobalLifecycle, EachThreadKeepsItsOwnRenderDataAndGetsAFreshOneAfterSetd
         ASSERT_TRUE(fresh);
         EXPECT_NE(fresh, first);
         EXPECT_EQ(renderDataByThread.size(), 1u);
-        EXPECT_THROW(SetUpRenderThread(), AESDK_OpenGL_Fault);
-        EXPECT_FALSE(AESDK_OpenGL_MakeCurrent(*fresh));
+        EXPECT_THROW(SetUpRenderThread(), Fault);
+        EXPECT_FALSE(MakeCurrent(*fresh));
         EXPECT_EQ(spy::LiveContexts(), contextsBefore_);
     });
 }

@@ -6,8 +6,8 @@
 #include "Kaleon.h"
 #include "KaleonGlobal.h"
 #include "WindowSystemSpy.h"
-#include "opengl/AESDK_OpenGL.h"
-#include "opengl/AESDK_OpenGL_Binding.h"
+#include "opengl/Layer.h"
+#include "opengl/Binding.h"
 
 #include <gtest/gtest.h>
 
@@ -38,10 +38,10 @@ inline PF_Err RunGlobal(PF_Err (*command)(PF_InData*, PF_OutData*))
 }
 
 // What a render thread does before its first frame: its holder and context.
-inline std::shared_ptr<AESDK_OpenGL::AESDK_OpenGL_EffectRenderData> SetUpRenderThread()
+inline std::shared_ptr<irxgl::EffectRenderData> SetUpRenderThread()
 {
     auto renderData = AcquireThreadRenderData();
-    AESDK_OpenGL::AESDK_OpenGL_InitContext(*renderData, CommonDataForRenderThreads().get());
+    irxgl::InitContext(*renderData, CommonDataForRenderThreads().get());
     renderData->initialized = true;
     return renderData;
 }
@@ -67,7 +67,7 @@ protected:
         EXPECT_EQ(RunGlobal(GlobalSetdown), PF_Err_NONE);
         EXPECT_EQ(spy::LiveContexts(), contextsBefore_) << "a context outlived setdown";
         EXPECT_EQ(spy::LiveSurfaces(), surfacesBefore_) << "a drawable outlived setdown";
-        EXPECT_EQ(AESDK_OpenGL::AESDK_OpenGL_LentBindingHandleCount(), 0);
+        EXPECT_EQ(irxgl::LentBindingHandleCount(), 0);
     }
 
     // Global setup with its context block kept out of the test's output.

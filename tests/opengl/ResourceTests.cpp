@@ -4,7 +4,7 @@
 
 #include <glbinding/gl/gl.h>
 
-using namespace AESDK_OpenGL;
+using namespace irxgl;
 using namespace gl;
 using namespace layertest;
 
@@ -26,21 +26,24 @@ protected:
         LayerTest::TearDown();
     }
 
-    std::shared_ptr<AESDK_OpenGL_EffectRenderData> renderData_;
+    std::shared_ptr<EffectRenderData> renderData_;
 };
 
-std::string BuildAndCapture(const std::string& vertexSource, const std::string& fragmentSource)
+std::string BuildAndCapture(const std::string& vertexSource, const std::string& fragmentSource,
+                            bool links)
 {
     uint32_t program = 0;
     testing::internal::CaptureStdout();
-    EXPECT_NO_THROW(AESDK_OpenGL_BuildProgram(program, vertexSource.c_str(), fragmentSource.c_str()));
+    bool linked = !links;
+    EXPECT_NO_THROW(linked = BuildProgram(program, vertexSource.c_str(), fragmentSource.c_str()));
+    EXPECT_EQ(linked, links);
     EXPECT_EQ(glIsProgram(program), GL_TRUE);
     return testing::internal::GetCapturedStdout();
 }
 
 // A broken stage prints its log, cut to 511 characters, under its header
 // (the fragment stage has none), then the link log under its own; a good
-// program prints nothing.
+// program prints nothing. Only a good program reports that it linked.
 TEST_F(Diagnostics, BrokenShadersPrintTheirLogsUnderTheRightHeaders)
 {
     const std::string vertex = "#version 330\nvoid main() { gl_Position = vec4(0.0); }\n";
@@ -52,16 +55,16 @@ TEST_F(Diagnostics, BrokenShadersPrintTheirLogsUnderTheRightHeaders)
     broken += "}\n";
     const std::string link = "\nERROR::SHADER::PROGRAM_LINKING_FAILED\n";
 
-    const std::string brokenVertex = BuildAndCapture(broken, fragment);
+    const std::string brokenVertex = BuildAndCapture(broken, fragment, false);
     const std::string vertexHeader = "ERROR::SHADER::VERTEX::COMPILATION_FAILED\n";
     EXPECT_EQ(brokenVertex.rfind(vertexHeader, 0), 0u) << brokenVertex;
     EXPECT_EQ(brokenVertex.find(link), vertexHeader.size() + 511) << brokenVertex;
 
-    const std::string brokenFragment = BuildAndCapture(vertex, broken);
+    const std::string brokenFragment = BuildAndCapture(vertex, broken, false);
     EXPECT_EQ(brokenFragment.find("VERTEX"), std::string::npos) << brokenFragment;
     EXPECT_EQ(brokenFragment.find(link), 511u) << brokenFragment;
 
-    EXPECT_EQ(BuildAndCapture(vertex, fragment), "");
+    EXPECT_EQ(BuildAndCapture(vertex, fragment, true), "");
 }
 
 TEST_F(Diagnostics, EveryQueuedErrorIsReportedInOrder)

@@ -133,7 +133,7 @@ TEST_P(FrameFailure, EndsCleanlyWithItsCode)
     // Only the message shown to the user changes the flags, and keeps the host's.
     EXPECT_EQ(result.out.out_flags, kHostFlags | (failure.showsMessage ? PF_OutFlag_DISPLAY_ERROR_MESSAGE : 0));
     EXPECT_STREQ(result.out.return_msg,
-                 failure.showsMessage ? "Not able to acquire AEFX Suite." : kHostMessage);
+                 failure.showsMessage ? "Not able to acquire the World Suite." : kHostMessage);
 }
 
 INSTANTIATE_TEST_SUITE_P(Frames, FrameFailure, ::testing::ValuesIn(kFailures),

@@ -2,7 +2,7 @@
 // of a keyframed sequence match the CPU model, each in a file of its own.
 #include "ToolTestSupport.h"
 
-#include "opengl/AESDK_OpenGL_Binding.h"
+#include "opengl/Binding.h"
 #include "tests/model/CpuModel.h"
 #include "tests/support/IrisplitValues.h"
 
@@ -130,7 +130,7 @@ TEST(RenderTool, EachFrameHasANameOfItsOwn)
         more.insert(more.begin(), {"render", folder.path(in), folder.path(out), "-q"});
         return RunIrisplit(more);
     };
-    const std::string threads = std::to_string(AESDK_OpenGL::kBindingHandleCount - 1);
+    const std::string threads = std::to_string(irxgl::kBindingHandleCount - 1);
     const RunResult run = render("still.png", "w.%040d.png", {"--frames", "1-125x2,2-6x2", "--threads", threads});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(folder.files().size(), 67u);

@@ -2,7 +2,7 @@
 // with "irisplit:" and names the problem, and leaves no file behind.
 #include "ToolTestSupport.h"
 
-#include "opengl/AESDK_OpenGL_Binding.h"
+#include "opengl/Binding.h"
 #include "tests/support/HostContext.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@ namespace {
 constexpr int kUsage = 2;
 constexpr int kFile = 3;
 constexpr int kEffect = 4;
-constexpr int kContexts = AESDK_OpenGL::kBindingHandleCount; // the effect's root context and one per render thread
+constexpr int kContexts = irxgl::kBindingHandleCount; // the effect's root context and one per render thread
 
 class ToolErrors : public ::testing::Test {
 protected:

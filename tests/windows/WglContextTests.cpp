@@ -2,8 +2,8 @@
 // windows and their classes, the root and render-thread contexts, sharing,
 // and the caller's context put back.
 #include "HostGLContext.h"
-#include "opengl/AESDK_OpenGL.h"
-#include "opengl/AESDK_OpenGL_Platform.h"
+#include "opengl/Layer.h"
+#include "opengl/Platform.h"
 
 #include <windows.h>
 
@@ -16,10 +16,10 @@
 
 namespace {
 
-using namespace AESDK_OpenGL;
+using namespace irxgl;
 using namespace gl33core;
 
-const std::string kClassPrefix = "AESDK_OpenGL_Win_Class";
+const std::string kClassPrefix = "IrxGL_Win_Class";
 
 bool ClassRegistered(const std::string& name)
 {
@@ -31,13 +31,12 @@ bool ClassRegistered(const std::string& name)
 // Sets up a render-data holder on a thread of its own, as a render thread's
 // first frame does, and runs `work` in its context; then the thread ends.
 template <typename Work>
-void OnRenderThread(AESDK_OpenGL_EffectRenderData& holder,
-                    const AESDK_OpenGL_EffectCommonData& common, Work work)
+void OnRenderThread(EffectRenderData& holder, const EffectCommonData& common, Work work)
 {
     std::thread thread([&] {
         {
-            const AESDK_OpenGL_SavedContext saved;
-            AESDK_OpenGL_InitContext(holder, &common);
+            const SavedContext saved;
+            InitContext(holder, &common);
             work();
         }
         EXPECT_EQ(wglGetCurrentContext(), nullptr) << "the thread had no context before";
@@ -48,16 +47,16 @@ void OnRenderThread(AESDK_OpenGL_EffectRenderData& holder,
 TEST(WglContexts, RenderContextsAre33CoreAndShareThroughTheRoot)
 {
     const HostGLContext host;
-    auto common = std::make_unique<AESDK_OpenGL_EffectCommonData>();
+    auto common = std::make_unique<EffectCommonData>();
     {
-        const AESDK_OpenGL_SavedContext saved;
-        AESDK_OpenGL_InitContext(*common, nullptr);
+        const SavedContext saved;
+        InitContext(*common, nullptr);
         EXPECT_EQ(wglGetCurrentContext(), common->renderContext);
     }
     ASSERT_TRUE(host.isCurrent()) << "the caller's context was not put back";
 
-    auto first = std::make_unique<AESDK_OpenGL_EffectRenderData>();
-    auto second = std::make_unique<AESDK_OpenGL_EffectRenderData>();
+    auto first = std::make_unique<EffectRenderData>();
+    auto second = std::make_unique<EffectRenderData>();
     GLuint texture = 0;
     OnRenderThread(*first, *common, [&] {
         GLint major = 0, minor = 0, profile = 0;
@@ -79,7 +78,7 @@ TEST(WglContexts, RenderContextsAre33CoreAndShareThroughTheRoot)
                                       second->windowClassName};
     {
         // Global setdown's order, all on this thread: render-thread holders first.
-        const AESDK_OpenGL_SavedContext saved;
+        const SavedContext saved;
         first.reset();
         second.reset();
         common.reset();
@@ -116,13 +115,13 @@ private:
 
 TEST(WglContexts, HiddenWindowTakesTheNextFreeClassName)
 {
-    const std::string peeked = AESDK_OpenGL_NextWindowClassName();
+    const std::string peeked = NextWindowClassName();
     const int next = std::stoi(peeked.substr(kClassPrefix.size())) + 1;
     const LeftoverClass leftover(kClassPrefix + std::to_string(next));
     ASSERT_TRUE(leftover.registered());
 
-    AESDK_OpenGL_EffectCommonData holder;
-    holder.window = AESDK_OpenGL_CreateHiddenWindow(holder.windowClassName);
+    EffectCommonData holder;
+    holder.window = CreateHiddenWindow(holder.windowClassName);
     ASSERT_NE(holder.window, nullptr);
     EXPECT_EQ(holder.windowClassName, kClassPrefix + std::to_string(next + 1));
 
@@ -134,7 +133,7 @@ TEST(WglContexts, HiddenWindowTakesTheNextFreeClassName)
     EXPECT_EQ(rect.top, 0); // (its 8 x 8 grows to the minimum of a captioned window)
     char title[64] = {};
     GetWindowTextA(window, title, sizeof title);
-    EXPECT_STREQ(title, "OpenGL-using FBOs in AE");
+    EXPECT_STREQ(title, "OpenGL-using FBOs in IRX");
 }
 
 } // namespace

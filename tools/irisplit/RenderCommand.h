@@ -1,7 +1,7 @@
 // `irisplit render`: applies the effect to one image or a numbered sequence.
 #pragma once
 
-#include "opengl/AESDK_OpenGL_Binding.h"
+#include "opengl/Binding.h"
 
 #include <optional>
 #include <string>
@@ -10,7 +10,7 @@ namespace irisplit {
 
 // Every render thread has an OpenGL context of its own, drawn from the
 // effect's fixed pool, which also holds the effect's root context.
-constexpr unsigned kMostRenderThreads = unsigned(AESDK_OpenGL::kBindingHandleCount - 1);
+constexpr unsigned kMostRenderThreads = unsigned(irxgl::kBindingHandleCount - 1);
 
 // The command line as typed; every check happens in RunRender.
 struct RenderOptions {

@@ -1,8 +1,8 @@
 // The window-system side of the layer on headless EGL: an 8x8 pbuffer stands
 // in for the hidden window, and one EGL display, chosen by EglDisplayChoice,
 // serves the whole process.
-#include "AESDK_OpenGL_Diagnostics.h"
-#include "AESDK_OpenGL_Platform.h"
+#include "Diagnostics.h"
+#include "Platform.h"
 #include "EglDisplayChoice.h"
 
 #include <EGL/egl.h>
@@ -13,7 +13,7 @@
 #include <cstring>
 #include <mutex>
 
-namespace AESDK_OpenGL {
+namespace irxgl {
 namespace {
 
 constexpr EGLint kDrawableSize = 8;
@@ -37,7 +37,7 @@ EGLDisplay ChooseDisplayOnce()
         try {
             chosenDisplay = irx_egl::ChooseDisplay(irx_egl::ChoiceSettings::FromEnvironment()).display;
         } catch (const irx_egl::ChoiceError& e) {
-            AESDK_OpenGL_WriteLine(std::string("EGL: ") + e.what());
+            WriteLine(std::string("EGL: ") + e.what());
         }
     }
     return chosenDisplay.load();
@@ -51,7 +51,7 @@ bool BindOpenGL()
 
 void ThrowOsCallsFailed()
 {
-    throw AESDK_OpenGL_Fault{OsCallsFailed};
+    throw Fault{OsCallsFailed};
 }
 
 EGLConfig ChooseDrawableConfig(EGLDisplay display)
@@ -122,9 +122,9 @@ private:
 
 } // namespace
 
-WindowHandle AESDK_OpenGL_CreateHiddenWindow(std::string& className)
+WindowHandle CreateHiddenWindow(std::string& className)
 {
-    className = AESDK_OpenGL_NextWindowClassName();
+    className = NextWindowClassName();
     const EGLDisplay display = ChooseDisplayOnce();
     if (display == EGL_NO_DISPLAY) {
         ThrowOsCallsFailed();
@@ -138,8 +138,8 @@ WindowHandle AESDK_OpenGL_CreateHiddenWindow(std::string& className)
     return drawable;
 }
 
-RenderContextHandle AESDK_OpenGL_CreateGLContext(DeviceContextHandle deviceContext,
-                                                 RenderContextHandle shareContext)
+RenderContextHandle CreateGLContext(DeviceContextHandle deviceContext,
+                                    RenderContextHandle shareContext)
 {
     const EGLDisplay display = Display();
     const EGLSurface drawable = deviceContext;
@@ -214,7 +214,7 @@ void RestoreCurrent(void* const state[4])
     eglMakeCurrent(state[0], state[1], state[2], state[3]);
 }
 
-void TeardownHolder(AESDK_OpenGL_EffectCommonData& holder)
+void TeardownHolder(EffectCommonData& holder)
 {
     const EGLDisplay display = Display();
     if (holder.renderContext != nullptr) {
@@ -235,4 +235,4 @@ void TeardownHolder(AESDK_OpenGL_EffectCommonData& holder)
 }
 
 } // namespace Platform
-} // namespace AESDK_OpenGL
+} // namespace irxgl

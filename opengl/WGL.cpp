@@ -1,12 +1,12 @@
 // The Windows side of the window-system seam: hidden Win32 windows and WGL
 // contexts.
-#include "opengl/AESDK_OpenGL_Platform.h"
+#include "opengl/Platform.h"
 
 #include <windows.h>
 
 #include <utility>
 
-namespace AESDK_OpenGL {
+namespace irxgl {
 namespace {
 
 using GetExtensionsStringFunc = const char*(WINAPI*)(HDC);
@@ -21,7 +21,7 @@ constexpr int WGL_CONTEXT_MINOR_VERSION_ARB = 0x2092;
 
 [[noreturn]] void ThrowOsCallsFailed()
 {
-    throw AESDK_OpenGL_Fault{OsCallsFailed};
+    throw Fault{OsCallsFailed};
 }
 
 // A freshly created context that is deleted again unless creation completes.
@@ -125,7 +125,7 @@ bool DestroyWindowIfOwned(HWND window)
 
 } // namespace
 
-WindowHandle AESDK_OpenGL_CreateHiddenWindow(std::string& className)
+WindowHandle CreateHiddenWindow(std::string& className)
 {
     const HINSTANCE hostInstance = GetModuleHandleA(nullptr);
     WNDCLASSEXA windowClass{};
@@ -140,7 +140,7 @@ WindowHandle AESDK_OpenGL_CreateHiddenWindow(std::string& className)
     // reload the counter starts again at 0 while classes whose windows lived
     // on other threads are still registered, so an existing name is skipped.
     for (;;) {
-        className = AESDK_OpenGL_NextWindowClassName();
+        className = NextWindowClassName();
         windowClass.lpszClassName = className.c_str();
         if (RegisterClassExA(&windowClass) != 0) {
             break;
@@ -151,7 +151,7 @@ WindowHandle AESDK_OpenGL_CreateHiddenWindow(std::string& className)
     }
 
     HWND window = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, className.c_str(),
-                                  "OpenGL-using FBOs in AE", 0, 0, 0, 8, 8, nullptr, nullptr,
+                                  "OpenGL-using FBOs in IRX", 0, 0, 0, 8, 8, nullptr, nullptr,
                                   nullptr, nullptr);
     if (window == nullptr) {
         ThrowOsCallsFailed();
@@ -159,8 +159,8 @@ WindowHandle AESDK_OpenGL_CreateHiddenWindow(std::string& className)
     return window;
 }
 
-RenderContextHandle AESDK_OpenGL_CreateGLContext(DeviceContextHandle deviceContext,
-                                                 RenderContextHandle shareContext)
+RenderContextHandle CreateGLContext(DeviceContextHandle deviceContext,
+                                    RenderContextHandle shareContext)
 {
     const HDC dc = static_cast<HDC>(deviceContext);
     SetPixelFormatOf(dc);
@@ -202,7 +202,7 @@ void RestoreCurrent(void* const state[4])
     }
 }
 
-void TeardownHolder(AESDK_OpenGL_EffectCommonData& holder)
+void TeardownHolder(EffectCommonData& holder)
 {
     if (holder.renderContext != nullptr) {
         wglMakeCurrent(nullptr, nullptr);
@@ -226,4 +226,4 @@ void TeardownHolder(AESDK_OpenGL_EffectCommonData& holder)
 }
 
 } // namespace Platform
-} // namespace AESDK_OpenGL
+} // namespace irxgl

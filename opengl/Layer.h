@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-namespace AESDK_OpenGL {
+namespace irxgl {
 
-enum AESDK_OpenGL_FaultCode : int32_t {
+enum FaultCode : int32_t {
     Ok = 0,
     OsCallsFailed = 1,
     OsUnloadFailed = 2,
@@ -21,18 +21,18 @@ enum AESDK_OpenGL_FaultCode : int32_t {
 };
 
 // Thrown by value; carries only its code.
-struct AESDK_OpenGL_Fault {
-    AESDK_OpenGL_FaultCode code;
+struct Fault {
+    FaultCode code;
 };
 
-std::string AESDK_OpenGL_FaultString(int32_t code);
+std::string FaultString(int32_t code);
 
 // Completeness of the framebuffer bound to GL_FRAMEBUFFER, as text ("OK" when complete).
-std::string AESDK_OpenGL_FramebufferStatusString();
+std::string FramebufferStatusString();
 
-// Compiles and links a program on the current context; logs go to stdout, nothing is thrown.
-void AESDK_OpenGL_BuildProgram(uint32_t& program, const char* vertexSource,
-                               const char* fragmentSource);
+// Compiles and links a program on the current context and stores its name,
+// linked or not; logs go to stdout, nothing is thrown. True when it linked.
+bool BuildProgram(uint32_t& program, const char* vertexSource, const char* fragmentSource);
 
 // Drains the current context's error queue, one stdout line per error.
 void ReportGLErrors(const char* sourceFile, int line);
@@ -44,11 +44,11 @@ using WindowHandle = void*;
 using DeviceContextHandle = void*;
 using RenderContextHandle = void*;
 
-struct AESDK_OpenGL_EffectCommonData {
-    AESDK_OpenGL_EffectCommonData() = default;
-    AESDK_OpenGL_EffectCommonData(const AESDK_OpenGL_EffectCommonData&) = delete;
-    AESDK_OpenGL_EffectCommonData& operator=(const AESDK_OpenGL_EffectCommonData&) = delete;
-    virtual ~AESDK_OpenGL_EffectCommonData();
+struct EffectCommonData {
+    EffectCommonData() = default;
+    EffectCommonData(const EffectCommonData&) = delete;
+    EffectCommonData& operator=(const EffectCommonData&) = delete;
+    virtual ~EffectCommonData();
 
     bool initialized = false;
     WindowHandle window = nullptr;
@@ -59,9 +59,9 @@ struct AESDK_OpenGL_EffectCommonData {
     int bindingHandle = 0;
 };
 
-struct AESDK_OpenGL_EffectRenderData : AESDK_OpenGL_EffectCommonData {
-    AESDK_OpenGL_EffectRenderData() = default;
-    ~AESDK_OpenGL_EffectRenderData() override;
+struct EffectRenderData : EffectCommonData {
+    EffectRenderData() = default;
+    ~EffectRenderData() override;
 
     uint32_t framebuffers[3] = {0, 0, 0};
     uint16_t width = 0;
@@ -77,31 +77,31 @@ struct AESDK_OpenGL_EffectRenderData : AESDK_OpenGL_EffectCommonData {
 // context when given), makes it current and binds glbinding to it. Without a
 // share source it creates the process's root context (global setup). A
 // render-data holder needs a share source that has a context. A holder that
-// failed before is cleared first. Throws AESDK_OpenGL_Fault.
-void AESDK_OpenGL_InitContext(AESDK_OpenGL_EffectCommonData& holder,
-                              const AESDK_OpenGL_EffectCommonData* shareSource);
+// failed before is cleared first. Throws Fault.
+void InitContext(EffectCommonData& holder, const EffectCommonData* shareSource);
 
 // Makes the holder's context current on this thread and points glbinding at it.
 // Returns false when the holder has no bound context or the window system refused.
-bool AESDK_OpenGL_MakeCurrent(AESDK_OpenGL_EffectCommonData& holder);
+bool MakeCurrent(EffectCommonData& holder);
 
 // Lets go of the holder's window-system objects without calling the window
 // system or OpenGL, so that its destruction makes no such call. For module
 // unload, when the driver may already be gone.
-void AESDK_OpenGL_DetachHolder(AESDK_OpenGL_EffectCommonData& holder);
+void DetachHolder(EffectCommonData& holder);
 
 // Rebuilds the quad and the three float render targets at the given size and
-// builds the three programs once per holder. The holder's context must be current.
-void AESDK_OpenGL_InitResources(AESDK_OpenGL_EffectRenderData& renderData, uint16_t width,
-                                uint16_t height);
+// builds the three programs once per holder. The holder's context must be
+// current. Throws Fault{ShaderError} when a program did not build; it is
+// built again on the next call.
+void InitResources(EffectRenderData& renderData, uint16_t width, uint16_t height);
 
 // Remembers the calling thread's current context and puts it back at scope end.
-class AESDK_OpenGL_SavedContext {
+class SavedContext {
 public:
-    AESDK_OpenGL_SavedContext();
-    ~AESDK_OpenGL_SavedContext();
-    AESDK_OpenGL_SavedContext(const AESDK_OpenGL_SavedContext&) = delete;
-    AESDK_OpenGL_SavedContext& operator=(const AESDK_OpenGL_SavedContext&) = delete;
+    SavedContext();
+    ~SavedContext();
+    SavedContext(const SavedContext&) = delete;
+    SavedContext& operator=(const SavedContext&) = delete;
 
 private:
     // WGL: device context, rendering context. EGL: display, draw surface,
@@ -109,4 +109,4 @@ private:
     void* saved_[4] = {nullptr, nullptr, nullptr, nullptr};
 };
 
-} // namespace AESDK_OpenGL
+} // namespace irxgl

@@ -1,12 +1,12 @@
 // Compiling and linking one program, with the logs on standard output.
-#include "AESDK_OpenGL.h"
-#include "AESDK_OpenGL_Diagnostics.h"
+#include "Layer.h"
+#include "Diagnostics.h"
 
 #include <glbinding/gl33core/gl.h>
 
 using namespace gl33core;
 
-namespace AESDK_OpenGL {
+namespace irxgl {
 namespace {
 
 // Info logs are cut to what fits this buffer with its terminating zero.
@@ -43,19 +43,17 @@ std::string ProgramLog(GLuint program)
 
 } // namespace
 
-void AESDK_OpenGL_BuildProgram(uint32_t& program, const char* vertexSource,
-                               const char* fragmentSource)
+bool BuildProgram(uint32_t& program, const char* vertexSource, const char* fragmentSource)
 {
     // Both stages compile before either status is looked at.
     const GLuint vertexShader = CompileShader(GL_VERTEX_SHADER, vertexSource);
     const GLuint fragmentShader = CompileShader(GL_FRAGMENT_SHADER, fragmentSource);
 
     if (!Compiled(vertexShader)) {
-        AESDK_OpenGL_WriteLine("ERROR::SHADER::VERTEX::COMPILATION_FAILED\n" +
-                               ShaderLog(vertexShader));
+        WriteLine("ERROR::SHADER::VERTEX::COMPILATION_FAILED\n" + ShaderLog(vertexShader));
     }
     if (!Compiled(fragmentShader)) {
-        AESDK_OpenGL_WriteLine(ShaderLog(fragmentShader));
+        WriteLine(ShaderLog(fragmentShader));
     }
 
     // The name is the caller's before linking, whatever the link gives.
@@ -67,12 +65,13 @@ void AESDK_OpenGL_BuildProgram(uint32_t& program, const char* vertexSource,
     GLint linked = 0;
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
     if (linked == 0) {
-        AESDK_OpenGL_WriteLine("ERROR::SHADER::PROGRAM_LINKING_FAILED\n" + ProgramLog(program));
+        WriteLine("ERROR::SHADER::PROGRAM_LINKING_FAILED\n" + ProgramLog(program));
     }
 
     // Still attached: they go away with the program.
     glDeleteShader(vertexShader);
     glDeleteShader(fragmentShader);
+    return linked != 0;
 }
 
-} // namespace AESDK_OpenGL
+} // namespace irxgl

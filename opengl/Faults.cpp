@@ -1,13 +1,13 @@
 // Fault texts, framebuffer states and the OpenGL error report.
-#include "AESDK_OpenGL.h"
-#include "AESDK_OpenGL_Diagnostics.h"
+#include "Layer.h"
+#include "Diagnostics.h"
 
 #include <glbinding/gl/gl.h>
 
 // The whole enumeration: the stack errors are not in the 3.3 core set.
 using namespace gl;
 
-namespace AESDK_OpenGL {
+namespace irxgl {
 namespace {
 
 const char* ErrorName(GLenum error)
@@ -34,7 +34,7 @@ const char* ErrorName(GLenum error)
 
 } // namespace
 
-std::string AESDK_OpenGL_FaultString(int32_t code)
+std::string FaultString(int32_t code)
 {
     switch (code) {
     case Ok:
@@ -52,13 +52,13 @@ std::string AESDK_OpenGL_FaultString(int32_t code)
     case ShaderError:
         return "Shader Error!";
     case UnknownError:
-        return "Unknown AESDK_OpenGL error!";
+        return "Unknown IrxGL error!";
     default:
         return "Unknown Error Code!";
     }
 }
 
-std::string AESDK_OpenGL_FramebufferStatusString()
+std::string FramebufferStatusString()
 {
     switch (glCheckFramebufferStatus(GL_FRAMEBUFFER)) {
     case GL_FRAMEBUFFER_COMPLETE:
@@ -81,9 +81,9 @@ std::string AESDK_OpenGL_FramebufferStatusString()
 void ReportGLErrors(const char* sourceFile, int line)
 {
     for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) {
-        AESDK_OpenGL_WriteLine(std::string(ErrorName(error)) + " | " + sourceFile + " (" +
-                               std::to_string(line) + ")");
+        WriteLine(std::string(ErrorName(error)) + " | " + sourceFile + " (" +
+                  std::to_string(line) + ")");
     }
 }
 
-} // namespace AESDK_OpenGL
+} // namespace irxgl

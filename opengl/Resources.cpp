@@ -1,7 +1,7 @@
 // A render thread's OpenGL objects: the full-frame quad, three float render
 // targets and the three programs.
-#include "AESDK_OpenGL.h"
-#include "AESDK_OpenGL_Diagnostics.h"
+#include "Layer.h"
+#include "Diagnostics.h"
 
 #include "KaleonShaders.h"
 
@@ -9,7 +9,7 @@
 
 using namespace gl33core;
 
-namespace AESDK_OpenGL {
+namespace irxgl {
 namespace {
 
 // Triangle fan over clip space: position x, y, z, then texture u, v.
@@ -22,7 +22,7 @@ constexpr GLfloat kQuadVertices[20] = {
 constexpr GLsizei kQuadStride = 5 * sizeof(GLfloat);
 constexpr uintptr_t kUvOffset = 3 * sizeof(GLfloat);
 
-void DeleteTargets(AESDK_OpenGL_EffectRenderData& renderData)
+void DeleteTargets(EffectRenderData& renderData)
 {
     for (int32_t i = 0; i < renderData.targetCount; ++i) {
         if (renderData.framebuffers[i] != 0) {
@@ -36,7 +36,7 @@ void DeleteTargets(AESDK_OpenGL_EffectRenderData& renderData)
     }
 }
 
-void DeleteQuad(AESDK_OpenGL_EffectRenderData& renderData)
+void DeleteQuad(EffectRenderData& renderData)
 {
     if (renderData.quadVertexArray != 0) {
         glDeleteBuffers(1, &renderData.quadVertexBuffer);
@@ -46,7 +46,7 @@ void DeleteQuad(AESDK_OpenGL_EffectRenderData& renderData)
     }
 }
 
-void BuildQuad(AESDK_OpenGL_EffectRenderData& renderData)
+void BuildQuad(EffectRenderData& renderData)
 {
     glGenVertexArrays(1, &renderData.quadVertexArray);
     glBindVertexArray(renderData.quadVertexArray);
@@ -62,7 +62,7 @@ void BuildQuad(AESDK_OpenGL_EffectRenderData& renderData)
 }
 
 // Framebuffer i with a float colour texture of the holder's size attached.
-void BuildTarget(AESDK_OpenGL_EffectRenderData& renderData, int32_t i)
+void BuildTarget(EffectRenderData& renderData, int32_t i)
 {
     if (renderData.framebuffers[i] == 0) {
         glGenFramebuffers(1, &renderData.framebuffers[i]);
@@ -81,15 +81,34 @@ void BuildTarget(AESDK_OpenGL_EffectRenderData& renderData, int32_t i)
                                renderData.colorTextures[i], 0);
         glBindTexture(GL_TEXTURE_2D, 0);
         if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-            AESDK_OpenGL_WriteLine("Framebuffer bad.");
+            WriteLine("Framebuffer bad.");
         }
+    }
+}
+
+// Once per holder: a name of 0 means not built yet. A program that did not
+// link is deleted, so that the next call builds it again, and fails the frame.
+void BuildPrograms(EffectRenderData& renderData)
+{
+    const char* const fragmentSources[3] = {offsetShaderSource, blurWShaderSource,
+                                            blurHShaderSource};
+    bool built = true;
+    for (int i = 0; i < 3; ++i) {
+        if (renderData.programs[i] == 0 &&
+            !BuildProgram(renderData.programs[i], vertexShaderSource, fragmentSources[i])) {
+            glDeleteProgram(renderData.programs[i]);
+            renderData.programs[i] = 0;
+            built = false;
+        }
+    }
+    if (!built) {
+        throw Fault{ShaderError};
     }
 }
 
 } // namespace
 
-void AESDK_OpenGL_InitResources(AESDK_OpenGL_EffectRenderData& renderData, uint16_t width,
-                                uint16_t height)
+void InitResources(EffectRenderData& renderData, uint16_t width, uint16_t height)
 {
     renderData.width = width;
     renderData.height = height;
@@ -103,23 +122,15 @@ void AESDK_OpenGL_InitResources(AESDK_OpenGL_EffectRenderData& renderData, uint1
         BuildTarget(renderData, i);
     }
 
-    // Once per holder: a name of 0 means not built yet.
-    const char* const fragmentSources[3] = {offsetShaderSource, blurWShaderSource,
-                                            blurHShaderSource};
-    for (int i = 0; i < 3; ++i) {
-        if (renderData.programs[i] == 0) {
-            AESDK_OpenGL_BuildProgram(renderData.programs[i], vertexShaderSource,
-                                      fragmentSources[i]);
-        }
-    }
+    BuildPrograms(renderData);
 }
 
-AESDK_OpenGL_EffectRenderData::~AESDK_OpenGL_EffectRenderData()
+EffectRenderData::~EffectRenderData()
 {
     // Without its own context current (whatever thread this runs on) the
     // deletions would hit another context; the context itself still goes, in
     // the common part's teardown.
-    if (!AESDK_OpenGL_MakeCurrent(*this)) {
+    if (!MakeCurrent(*this)) {
         return;
     }
     for (int32_t i = 0; i < targetCount; ++i) {
@@ -141,4 +152,4 @@ AESDK_OpenGL_EffectRenderData::~AESDK_OpenGL_EffectRenderData()
     }
 }
 
-} // namespace AESDK_OpenGL
+} // namespace irxgl

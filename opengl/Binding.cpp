@@ -1,13 +1,13 @@
-#include "AESDK_OpenGL_Binding.h"
+#include "Binding.h"
 
-#include "AESDK_OpenGL.h"
+#include "Layer.h"
 
 #include <glbinding/Binding.h>
 
 #include <atomic>
 #include <mutex>
 
-namespace AESDK_OpenGL {
+namespace irxgl {
 namespace {
 
 // Far from any pointer or small handle value another glbinding user in the
@@ -27,7 +27,7 @@ glbinding::ContextHandle ContextHandleOf(int handle)
 
 } // namespace
 
-void AESDK_OpenGL_RegisterBindingHandles()
+void RegisterBindingHandles()
 {
     std::call_once(registration, [] {
         for (int handle = 1; handle <= kBindingHandleCount; ++handle) {
@@ -39,7 +39,7 @@ void AESDK_OpenGL_RegisterBindingHandles()
     });
 }
 
-int AESDK_OpenGL_LendBindingHandle()
+int LendBindingHandle()
 {
     if (handlesRegistered.load(std::memory_order_acquire)) {
         for (int index = 0; index < kBindingHandleCount; ++index) {
@@ -48,10 +48,10 @@ int AESDK_OpenGL_LendBindingHandle()
             }
         }
     }
-    throw AESDK_OpenGL_Fault{ResourcesLoadFailed};
+    throw Fault{ResourcesLoadFailed};
 }
 
-void AESDK_OpenGL_ReturnBindingHandle(int& handle) noexcept
+void ReturnBindingHandle(int& handle) noexcept
 {
     if (handle > 0 && handle <= kBindingHandleCount) {
         handleLent[handle - 1].store(false, std::memory_order_release);
@@ -59,12 +59,12 @@ void AESDK_OpenGL_ReturnBindingHandle(int& handle) noexcept
     handle = 0;
 }
 
-void AESDK_OpenGL_UseBindingHandle(int handle)
+void UseBindingHandle(int handle)
 {
     glbinding::Binding::useContext(ContextHandleOf(handle));
 }
 
-int AESDK_OpenGL_LentBindingHandleCount() noexcept
+int LentBindingHandleCount() noexcept
 {
     int lent = 0;
     for (const auto& slot : handleLent) {
@@ -73,4 +73,4 @@ int AESDK_OpenGL_LentBindingHandleCount() noexcept
     return lent;
 }
 
-} // namespace AESDK_OpenGL
+} // namespace irxgl

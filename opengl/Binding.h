@@ -8,27 +8,26 @@
 // Handles are never released from glbinding: releasing one corrupts its table.
 #pragma once
 
-namespace AESDK_OpenGL {
+namespace irxgl {
 
 // How many contexts can be alive at once: the root and the render threads'.
 constexpr int kBindingHandleCount = 64;
 
 // Registers the pool with glbinding. Call at global setup, when no thread
 // renders; later calls do nothing.
-void AESDK_OpenGL_RegisterBindingHandles();
+void RegisterBindingHandles();
 
 // A free handle (1 to kBindingHandleCount) for a new context. Throws
-// AESDK_OpenGL_Fault{ResourcesLoadFailed} when all are lent or the pool was
-// never registered.
-int AESDK_OpenGL_LendBindingHandle();
+// Fault{ResourcesLoadFailed} when all are lent or the pool was never registered.
+int LendBindingHandle();
 
 // Gives a lent handle back and clears it; 0 is ignored. Makes no OpenGL call.
-void AESDK_OpenGL_ReturnBindingHandle(int& handle) noexcept;
+void ReturnBindingHandle(int& handle) noexcept;
 
 // Points glbinding on this thread at a lent handle's function state.
-void AESDK_OpenGL_UseBindingHandle(int handle);
+void UseBindingHandle(int handle);
 
 // Handles lent now: one per live context of this layer.
-int AESDK_OpenGL_LentBindingHandleCount() noexcept;
+int LentBindingHandleCount() noexcept;
 
-} // namespace AESDK_OpenGL
+} // namespace irxgl

@@ -4,17 +4,17 @@
 #include <iostream>
 #include <string>
 
-namespace AESDK_OpenGL {
+namespace irxgl {
 
 // Writes the text and a line feed in one piece and flushes, so that lines from
 // several render threads do not mix within a line. Unformatted on purpose:
 // formatted output resets the stream's shared field width, a data race
 // between render threads.
-inline void AESDK_OpenGL_WriteLine(std::string text)
+inline void WriteLine(std::string text)
 {
     text += '\n';
     std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
     std::cout.flush();
 }
 
-} // namespace AESDK_OpenGL
+} // namespace irxgl
