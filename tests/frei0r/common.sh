@@ -69,6 +69,20 @@ looks_the_same() { # half.rgba full-picture W H what
     fail "$5: PSNR red $r, blue $b dB against green $g dB"
 }
 
+# melt -query's description of FILTER in $work/query: describing it loads no
+# graphics driver.
+melt_query() { # filter
+  LD_DEBUG=files melt -query "filter=$1" 2>"$work/log" >"$work/query" || fail "melt -query: $(cat "$work/log")"
+  if grep -E "file=[^ ]*(_dri\.so|libgallium|libEGL_mesa|libGLX_mesa)" "$work/log"; then fail "describing loaded a driver"; fi
+}
+
+# id|minimum|maximum|default|unit of each parameter of the irisplit MLT filter.
+mlt_parameters() {
+  melt_query irisplit
+  awk '/^  - identifier:/ { if (row) print row; row = $3 }
+    /^    (minimum|maximum|default|unit):/ { row = row "|" $2 } END { print row }' "$work/query"
+}
+
 # melt with these arguments, its frames as raw RGBA in OUT, no failure reported.
 melt_raw() { # out "consumer properties" melt-arguments...
   local out=$1 properties=$2 try
