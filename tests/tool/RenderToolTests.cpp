@@ -99,8 +99,7 @@ TEST(RenderTool, KeyframedSequenceFramesMatchTheModel)
         const hostsim::ControlValues values = testsupport::IrisplitValues(3, 2.0 * (frame - 1), 0.0, 100.0, 0.0);
         const cpumodel::Image expected = cpumodel::ExpectedImage(world, cpumodel::FromHostValues(values, {1, 1}));
         const hostsim::World rendered = WorldOf(ReadPicture(folder.path("out.000" + std::to_string(frame) + ".png")));
-        const cpumodel::Comparison comparison =
-            cpumodel::CompareWorld(expected, rendered, cpumodel::DefaultTolerance(PF_PixelFormat_ARGB32));
+        const cpumodel::Comparison comparison = cpumodel::CompareWorld(expected, rendered);
         EXPECT_TRUE(comparison.matches()) << comparison.describe();
     }
 }
