@@ -52,21 +52,31 @@ melt_profile() { # [W H]
     sample_aspect_num=1 sample_aspect_den=1 display_aspect_num=16 display_aspect_den=9 >"$work/profile"
 }
 
-# PSNR of two raw RGBA frames per channel, as "r g b".
-psnr() { # a b WxH
-  ffmpeg -v info -f rawvideo -pix_fmt rgba -s "$3" -i "$1" -f rawvideo -pix_fmt rgba -s "$3" -i "$2" \
-    -lavfi psnr -f null - 2>&1 | sed -n 's/.*PSNR r:\([^ ]*\) g:\([^ ]*\) b:\([^ ]*\) .*/\1 \2 \3/p'
-}
-
 # HALF, frames melt rendered at W×H, half the profile's size, against the
 # full-size picture FULL scaled down as melt scales: the moved pair (red and
 # blue) must match it as closely as the channel left in place (green) does.
 looks_the_same() { # half.rgba full-picture W H what
   local r g b
   melt_raw "$work/want-half.rgba" "real_time=-1 width=$3 height=$4" -profile "$work/profile" "avformat:$2" out=0
-  read -r r g b < <(psnr "$1" "$work/want-half.rgba" "$3x$4")
+  # Their PSNR per channel.
+  read -r r g b < <(ffmpeg -v info -f rawvideo -pix_fmt rgba -s "$3x$4" -i "$1" -f rawvideo -pix_fmt rgba -s "$3x$4" \
+    -i "$work/want-half.rgba" -lavfi psnr -f null - 2>&1 | sed -n 's/.*PSNR r:\([^ ]*\) g:\([^ ]*\) b:\([^ ]*\) .*/\1 \2 \3/p')
   awk -v r="$r" -v g="$g" -v b="$b" 'BEGIN { exit !(r >= g - 10 && b >= g - 10) }' ||
     fail "$5: PSNR red $r, blue $b dB against green $g dB"
+}
+
+# melt -query's description of FILTER in $work/query: describing it loads no
+# graphics driver.
+melt_query() { # filter
+  LD_DEBUG=files melt -query "filter=$1" 2>"$work/log" >"$work/query" || fail "melt -query: $(cat "$work/log")"
+  if grep -E "file=[^ ]*(_dri\.so|libgallium|libEGL_mesa|libGLX_mesa)" "$work/log"; then fail "describing loaded a driver"; fi
+}
+
+# id|minimum|maximum|default|unit of each parameter of the irisplit MLT filter.
+mlt_parameters() {
+  melt_query irisplit
+  awk '/^  - identifier:/ { if (row) print row; row = $3 }
+    /^    (minimum|maximum|default|unit):/ { row = row "|" $2 } END { print row }' "$work/query"
 }
 
 # melt with these arguments, its frames as raw RGBA in OUT, no failure reported.

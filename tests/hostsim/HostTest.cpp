@@ -14,14 +14,15 @@
 namespace hostsim {
 namespace {
 
-// The input pixels the fake effect's last frame saw.
-const void* InputPixels(const char* effectPath)
+// What the loaded fake effect's export NAME returns: its notes of the last frame.
+template <typename Note>
+Note FakeEffectNote(const char* name)
 {
-    void* effect = dlopen(effectPath, RTLD_NOW | RTLD_NOLOAD);
-    if (!effect) return nullptr;
-    const void* pixels = reinterpret_cast<const void* (*)()>(dlsym(effect, "InputPixels"))();
-    dlclose(effect);
-    return pixels;
+    void* effect = dlopen(FAKE_EFFECT_PATH, RTLD_NOW | RTLD_NOLOAD);
+    EXPECT_NE(effect, nullptr);
+    const Note note = effect ? reinterpret_cast<Note (*)()>(dlsym(effect, name))() : nullptr;
+    if (effect) dlclose(effect);
+    return note;
 }
 
 TEST(HostSimulator, NoticesStrayWritesAndEverythingLeftBehindAndHandsOutTheDeclaredControls)
@@ -39,14 +40,13 @@ TEST(HostSimulator, NoticesStrayWritesAndEverythingLeftBehindAndHandsOutTheDecla
     EXPECT_EQ(result.leftovers.handles, 1);
     EXPECT_EQ(result.leftovers.paramsCheckedOut, std::vector<int32_t>{2});
     EXPECT_TRUE(result.leftovers.inputPixelsCheckedOut);
-    EXPECT_NE(InputPixels(FAKE_EFFECT_PATH), input.row(0)); // a copy, to compare afterwards
+    EXPECT_NE(FakeEffectNote<const void*>("InputPixels"), input.row(0)); // a copy, to compare afterwards
     const Leftovers hostWide = host.leftovers();
     EXPECT_EQ(hostWide.handles, 2);
     EXPECT_EQ(hostWide.suites.size(), 1u);
 
-    void* effect = dlopen(FAKE_EFFECT_PATH, RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_NE(effect, nullptr);
-    const PF_ParamDef* records = reinterpret_cast<const PF_ParamDef* (*)()>(dlsym(effect, "CheckedOutParams"))();
+    const PF_ParamDef* records = FakeEffectNote<const PF_ParamDef*>("CheckedOutParams");
+    ASSERT_NE(records, nullptr);
     const PF_ParamDef &turn = records[1], &amount = records[2], &mode = records[3];
     EXPECT_EQ(std::tie(turn.param_type, turn.u.ad.value, turn.u.ad.dephault, turn.u.ad.valid_min, turn.u.ad.valid_max),
               std::make_tuple(PF_Param_ANGLE, 30 << 16, 45 << 16, -(90 << 16), 90 << 16));
@@ -55,7 +55,6 @@ TEST(HostSimulator, NoticesStrayWritesAndEverythingLeftBehindAndHandsOutTheDecla
     EXPECT_EQ(std::tie(mode.param_type, mode.u.pd.value, mode.u.pd.num_choices, mode.u.pd.dephault),
               std::make_tuple(PF_Param_POPUP, 1, int16_t(2), int16_t(2)));
     EXPECT_STREQ(mode.u.pd.namesptr, "A|B");
-    dlclose(effect);
 }
 
 TEST(HostSimulator, UncheckedRecordsNothingAndLendsTheCallersInput)
@@ -67,7 +66,7 @@ TEST(HostSimulator, UncheckedRecordsNothingAndLendsTheCallersInput)
     EXPECT_TRUE(result.misuse.empty());
     EXPECT_TRUE(result.guardsIntact());
     EXPECT_EQ(result.leftovers.handles, 1); // counted all the same
-    EXPECT_EQ(InputPixels(FAKE_EFFECT_PATH), request.input.row(0));
+    EXPECT_EQ(FakeEffectNote<const void*>("InputPixels"), request.input.row(0));
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // An effect module that notes which thread ran each command and fails its
-// first global setup, as an effect does that finds no graphics context.
+// first global setup as an effect does that finds no graphics context: result
+// 13 and a message to show. (The tool's tests load it for that failure.)
 #include "host/HostTypes.h"
 
+#include <cstring>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -13,6 +15,7 @@ namespace {
 
 std::mutex seenMutex;
 std::vector<std::pair<PF_Cmd, std::thread::id>> seen;
+int globalSetups = 0;
 
 } // namespace
 
@@ -23,12 +26,14 @@ FAKE_EXPORT std::vector<std::pair<PF_Cmd, std::thread::id>> SeenCommands()
     return seen;
 }
 
-FAKE_EXPORT PF_Err EffectMain(PF_Cmd cmd, PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*, void*)
+FAKE_EXPORT PF_Err EffectMain(PF_Cmd cmd, PF_InData*, PF_OutData* out, PF_ParamDef*[], PF_LayerDef*, void*)
 {
     const std::lock_guard<std::mutex> lock(seenMutex);
     seen.emplace_back(cmd, std::this_thread::get_id());
-    const bool firstSetup = cmd == PF_Cmd_GLOBAL_SETUP && seen.size() == 2; // after parameter setup
-    return firstSetup ? PF_Err_OUT_OF_MEMORY : PF_Err_NONE;
+    if (cmd != PF_Cmd_GLOBAL_SETUP || ++globalSetups > 1) return PF_Err_NONE;
+    std::strcpy(out->return_msg, "no graphics context here");
+    out->out_flags |= PF_OutFlag_DISPLAY_ERROR_MESSAGE;
+    return A_Err_MISSING_SUITE;
 }
 
 FAKE_EXPORT PF_Err PluginDataEntryFunction(PF_PluginDataPtr inPtr, PF_PluginDataCB registerEffect, SPBasicSuite*,

@@ -11,13 +11,6 @@
 #                EDITORS (plugins/mlt/editors)
 source "$(dirname "$0")/../frei0r/editor-projects.sh"
 
-# id|minimum|maximum|default|unit of each parameter, as MLT describes the filter.
-described() {
-  melt -query filter=irisplit >"$work/query" 2>"$work/log" || fail "melt -query: $(cat "$work/log")"
-  awk '/^  - identifier:/ { if (row) print row; row = $3 }
-    /^    (minimum|maximum|default|unit):/ { row = row "|" $2 } END { print row }' "$work/query"
-}
-
 # How each editor writes a unit: Kdenlive's suffix, Shotcut's keyframe name.
 declare -A kdenlive_suffix=([pixels]=' px' [degrees]='°' [percent]=' %') shotcut_unit=([pixels]=px [degrees]=° [percent]=%)
 
@@ -31,7 +24,7 @@ case_descriptions() {
   grep -q "mlt_service: 'irisplit'" "$meta" && grep -q "name: qsTr('Irisplit')" "$meta" && ! grep -q isHidden "$meta" ||
     fail "Shotcut: not the listed Irisplit filter"
 
-  described >"$work/params"
+  mlt_parameters >"$work/params"
   local id min max default unit got want numeric=()
   while IFS='|' read -r id min max default unit; do
     # type|min|max|default|suffix|factor|values

@@ -44,20 +44,6 @@ case_preview-size() {
   done
 }
 
-# identifier|minimum|maximum|default of each parameter, as MLT describes the
-# filter; describing it loads no graphics driver.
-described() {
-  LD_DEBUG=files melt -query filter=irisplit 2>"$work/log" >"$work/query" || fail "melt -query: $(cat "$work/log")"
-  if grep -E "file=[^ ]*(_dri\.so|libgallium|libEGL_mesa|libGLX_mesa)" "$work/log"; then fail "describing loaded a driver"; fi
-  awk '
-    function flush() { if (id != "") print id "|" min "|" max "|" def }
-    /^  - identifier:/ { flush(); id = $3; min = max = def = "" }
-    /^    minimum:/ { min = $2 }
-    /^    maximum:/ { max = $2 }
-    /^    default:/ { def = $2 }
-    END { flush() }' "$work/query"
-}
-
 # melt on a small frame with these filter properties: the failure lines in $work/log.
 small_render() { # properties...
   melt -quiet -profile "$work/profile" "avformat:$work/small.png" out=1 -attach irisplit "$@" \
@@ -70,12 +56,12 @@ small_render() { # properties...
 # the described defaults render as no properties do.
 case_limits() {
   local rows row id min max def over low=() high=() past=() defaults=() line=""
-  mapfile -t rows < <(described)
+  mapfile -t rows < <(mlt_parameters)
   [ "${#rows[@]}" = 5 ] || fail "limits: described ${#rows[@]} parameters"
   ffmpeg -v error -i "$SAMPLE" -vf scale=32:18 "$work/small.png"
   melt_profile 32 18
   for row in "${rows[@]}"; do
-    IFS='|' read -r id min max def <<<"$row"
+    IFS='|' read -r id min max def _ <<<"$row"
     over=$(awk -v m="$max" 'BEGIN { print m + 1 }')
     low+=("$id=$min") high+=("$id=$max") past+=("$id=$over") defaults+=("$id=$def")
     line+="${line:+, }$id is $over ($min to $max)"

@@ -127,18 +127,14 @@ ChannelCoordinates ChooseCoordinates(int32_t mode, const Coordinate* plus, const
 Image OffsetPass(const Image& texture, const ProgramSettings& settings)
 {
     Image out(texture.width, texture.height);
-    const double pos = settings.position;
-    const double rot = settings.rotation;
-    const double scale = settings.scale;
-    const double inverseScale = 1.0 / static_cast<double>(settings.scale);
+    const double pos = settings.position, rot = settings.rotation, scale = settings.scale;
     // A pair whose transform is the identity stays in place too.
     const bool pairMoves = pos != 0.0 || rot != 0.0 || scale != 1.0;
     for (int32_t y = 0; y < out.height; ++y) {
         for (int32_t x = 0; x < out.width; ++x) {
             const Coordinate here = PixelCentre(out, x, y);
             const Coordinate plus = Transform(here, pos, rot, scale, settings.width, settings.height);
-            const Coordinate minus =
-                Transform(here, -pos, -rot, inverseScale, settings.width, settings.height);
+            const Coordinate minus = Transform(here, -pos, -rot, 1.0 / scale, settings.width, settings.height);
             const ChannelCoordinates at =
                 ChooseCoordinates(settings.mode, pairMoves ? &plus : nullptr, pairMoves ? &minus : nullptr);
             // A channel that stays reads its own texel exactly.

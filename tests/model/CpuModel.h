@@ -3,7 +3,7 @@
 // in, the five parameter values and the downsample factor, an expected image
 // with, per component, the slack a conforming renderer may use.
 //   const auto expected = cpumodel::ExpectedImage(input, cpumodel::FromHostValues(values, dsx));
-//   EXPECT_TRUE(cpumodel::CompareWorld(expected, output, cpumodel::DefaultTolerance(format)).matches());
+//   EXPECT_TRUE(cpumodel::CompareWorld(expected, output).matches());
 #pragma once
 
 #include "host/HostTypes.h"
@@ -83,18 +83,6 @@ Image RunPrograms(const Image& texture, const ProgramSettings& settings);
 // TextureFromWorld, DeriveSettings and RunPrograms in one.
 Image ExpectedImage(const hostsim::World& input, const EffectInputs& inputs);
 
-// How close an output component (host units: 8-bit 0..255, 16-bit as stored,
-// float as stored) must be to the model:
-//   |actual - expected| <= absolute + relative * |expected| + slackScale * slack
-struct Tolerance {
-    double absolute = 0.0;
-    double relative = 0.0;
-    double slackScale = 0.0; // host units per program unit of slack
-};
-
-// The bounds any conforming GPU meets (justified in ModelComparison.cpp).
-Tolerance DefaultTolerance(PF_PixelFormat format);
-
 struct Comparison {
     size_t compared = 0;   // components held against the model
     size_t skipped = 0;    // components the model leaves free (NaN)
@@ -107,9 +95,9 @@ struct Comparison {
 };
 
 // Holds every component of `actual` (same size as `expected`) against the
-// model converted to the world's format: clamped and scaled by 255 or 65535
-// for the integer formats, as read back from a float framebuffer.
-Comparison CompareWorld(const Image& expected, const hostsim::World& actual,
-                        const Tolerance& tolerance);
+// model converted to the world's format (clamped and scaled by 255 or 65535
+// for the integer formats, as read back from a float framebuffer), within the
+// bounds any conforming GPU meets (justified in ModelComparison.cpp).
+Comparison CompareWorld(const Image& expected, const hostsim::World& actual);
 
 } // namespace cpumodel

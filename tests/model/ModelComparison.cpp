@@ -13,20 +13,6 @@ double HostUnit(PF_PixelFormat format)
     return format == PF_PixelFormat_ARGB32 ? 255.0 : format == PF_PixelFormat_ARGB64 ? 65535.0 : 1.0;
 }
 
-// The model's slack (CpuModel.cpp) is what filtering with 8-bit sub-texel
-// weights may cost; a channel that stays has none. On top of it:
-//  - 8-bit and 16-bit: 1 LSB for the read-back's rounding.
-//  - float: a relative bound for the single-precision sums of the blur
-//    (2n + 1 taps, each rounding by 2^-24) and a tiny absolute bound for
-//    values that cancel.
-Tolerance DefaultTolerance(PF_PixelFormat format)
-{
-    if (format == PF_PixelFormat_ARGB32 || format == PF_PixelFormat_ARGB64) {
-        return {1.0, 0.0, HostUnit(format)};
-    }
-    return {1e-6, 2e-5, 1.0};
-}
-
 std::string Comparison::describe() const
 {
     std::ostringstream text;
@@ -38,8 +24,7 @@ std::string Comparison::describe() const
     return text.str();
 }
 
-Comparison CompareWorld(const Image& expected, const hostsim::World& actual,
-                        const Tolerance& tolerance)
+Comparison CompareWorld(const Image& expected, const hostsim::World& actual)
 {
     Comparison result;
     if (expected.width != actual.width() || expected.height != actual.height()) {
@@ -51,7 +36,13 @@ Comparison CompareWorld(const Image& expected, const hostsim::World& actual,
         return result;
     }
     const double unit = HostUnit(actual.format());
-    const bool clamps = actual.format() != PF_PixelFormat_ARGB128; // the read-back clamps to 0..1
+    const bool integer = actual.format() != PF_PixelFormat_ARGB128; // its read-back clamps to 0..1
+    // Beyond the model's slack (CpuModel.cpp: what filtering with 8-bit
+    // sub-texel weights may cost; a channel that stays has none), 8-bit and
+    // 16-bit allow 1 LSB for the read-back's rounding; float a relative bound
+    // for the single-precision sums of the blur (2n + 1 taps, each rounding by
+    // 2^-24) and a tiny absolute bound for values that cancel.
+    const double absolute = integer ? 1.0 : 1e-6, relative = integer ? 0.0 : 2e-5;
     for (int32_t y = 0; y < actual.height(); ++y) {
         for (int32_t x = 0; x < actual.width(); ++x) {
             const auto got = actual.get(x, y);
@@ -63,12 +54,11 @@ Comparison CompareWorld(const Image& expected, const hostsim::World& actual,
                     continue;
                 }
                 ++result.compared;
-                if (clamps) {
+                if (integer) {
                     value = std::clamp(value, 0.0, 1.0);
                 }
                 const double want = value * unit;
-                const double allowed = tolerance.absolute + tolerance.relative * std::fabs(want) +
-                                       tolerance.slackScale * expected.slack[i][c];
+                const double allowed = absolute + relative * std::fabs(want) + unit * expected.slack[i][c];
                 const double error = std::fabs(got[c] - want);
                 result.worstError = std::max(result.worstError, error);
                 // A NaN from the renderer is never within bounds.

@@ -13,12 +13,8 @@ using namespace irxgl;
 using namespace gl33core;
 using namespace layertest;
 
-namespace {
-
 constexpr int kRenderThreads = 8;
 constexpr int kRounds = 2;
-
-} // namespace
 
 using ConcurrentRenderThreads = LayerTest;
 

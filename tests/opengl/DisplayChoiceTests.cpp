@@ -1,15 +1,11 @@
 // The choice of EGL display: the order devices are tried in, what may name a
 // device, and the choice on this machine's EGL, with the device and the
 // surfaceless platforms hidden in turn.
-#include "WindowSystemSpy.h"
+#include "LayerTestSupport.h"
 #include "opengl/EglDisplayChoice.h"
-#include "tests/support/HostContext.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <functional>
-#include <thread>
 
 using namespace irx_egl;
 
@@ -34,17 +30,7 @@ const std::vector<DeviceDescription> kDevices = {{0, "", "", DeviceKind::Softwar
 }
 
 // Every probe's context and pbuffer are gone again.
-class ChosenDisplay : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        spy::ClearFaults();
-        EXPECT_EQ(spy::LiveContexts(), contextsBefore_);
-        EXPECT_EQ(spy::LiveSurfaces(), surfacesBefore_);
-    }
-    const int contextsBefore_ = spy::LiveContexts();
-    const int surfacesBefore_ = spy::LiveSurfaces();
-};
+using ChosenDisplay = layertest::LayerTest;
 
 } // namespace
 

@@ -20,11 +20,8 @@ std::atomic<int> liveContexts{0};
 std::atomic<int> liveSurfaces{0};
 std::atomic<int> makeCurrentCalls{0};
 std::atomic<int> liveGLNames{0};
-std::atomic<bool> failContextCreation{false};
-std::atomic<bool> failMakeCurrent{false};
-std::atomic<bool> hideVersionedContexts{false};
-std::atomic<bool> hideDevicePlatform{false};
-std::atomic<bool> hideSurfacelessPlatform{false};
+enum Fault : unsigned { kNoContexts = 1, kNoMakeCurrent = 2, kNoVersions = 4, kNoDevices = 8, kNoSurfaceless = 16 };
+std::atomic<unsigned> faults{0}; // of Fault
 std::atomic<int> makeCurrentWithoutOpenGLApi{0};
 thread_local std::deque<unsigned> queuedErrors;
 thread_local EGLenum boundApi = EGL_OPENGL_ES_API; // EGL's initial API on every thread
@@ -39,7 +36,7 @@ const char* VisibleClientExtensions(const char* all)
     std::string word;
     while (words >> word) {
         const bool device = word.rfind("EGL_EXT_device_", 0) == 0 || word == "EGL_EXT_platform_device";
-        if (!(device && hideDevicePlatform) && !(word == "EGL_MESA_platform_surfaceless" && hideSurfacelessPlatform)) {
+        if (!(device && faults & kNoDevices) && !(word == "EGL_MESA_platform_surfaceless" && faults & kNoSurfaceless)) {
             text += (text.empty() ? "" : " ") + word;
         }
     }
@@ -150,20 +147,12 @@ int LiveSurfaces() { return liveSurfaces.load(); }
 int MakeCurrentCalls() { return makeCurrentCalls.load(); }
 int LiveGLNames() { return liveGLNames.load(); }
 int MakeCurrentWithoutOpenGLApi() { return makeCurrentWithoutOpenGLApi.load(); }
-void FailContextCreation() { failContextCreation = true; }
-void FailMakeCurrentOfContexts() { failMakeCurrent = true; }
-void HideVersionedContexts() { hideVersionedContexts = true; }
-void HideDevicePlatform() { hideDevicePlatform = true; }
-void HideSurfacelessPlatform() { hideSurfacelessPlatform = true; }
-
-void ClearFaults()
-{
-    failContextCreation = false;
-    failMakeCurrent = false;
-    hideVersionedContexts = false;
-    hideDevicePlatform = false;
-    hideSurfacelessPlatform = false;
-}
+void FailContextCreation() { faults |= kNoContexts; }
+void FailMakeCurrentOfContexts() { faults |= kNoMakeCurrent; }
+void HideVersionedContexts() { faults |= kNoVersions; }
+void HideDevicePlatform() { faults |= kNoDevices; }
+void HideSurfacelessPlatform() { faults |= kNoSurfaceless; }
+void ClearFaults() { faults = 0; }
 
 void QueueGLErrors(std::initializer_list<unsigned> errors)
 {
@@ -183,7 +172,7 @@ SPY_EXPORT EGLContext eglCreateContext(EGLDisplay display, EGLConfig config, EGL
                             const EGLint* attributes)
 {
     static const auto real = Real<decltype(&eglCreateContext)>("eglCreateContext");
-    if (failContextCreation) {
+    if (faults & kNoContexts) {
         return EGL_NO_CONTEXT;
     }
     const EGLContext context = real(display, config, share, attributes);
@@ -230,7 +219,7 @@ SPY_EXPORT EGLBoolean eglMakeCurrent(EGLDisplay display, EGLSurface draw, EGLSur
     static const auto real = Real<decltype(&eglMakeCurrent)>("eglMakeCurrent");
     ++makeCurrentCalls;
     makeCurrentWithoutOpenGLApi += context != EGL_NO_CONTEXT && boundApi != EGL_OPENGL_API;
-    if (failMakeCurrent && context != EGL_NO_CONTEXT) {
+    if (faults & kNoMakeCurrent && context != EGL_NO_CONTEXT) {
         return EGL_FALSE;
     }
     return real(display, draw, read, context);
@@ -239,13 +228,13 @@ SPY_EXPORT EGLBoolean eglMakeCurrent(EGLDisplay display, EGLSurface draw, EGLSur
 SPY_EXPORT const char* eglQueryString(EGLDisplay display, EGLint name)
 {
     static const auto real = Real<decltype(&eglQueryString)>("eglQueryString");
-    if (hideVersionedContexts && name == EGL_VERSION) {
+    if (faults & kNoVersions && name == EGL_VERSION) {
         return "1.4";
     }
     if (display == EGL_NO_DISPLAY && name == EGL_EXTENSIONS) {
         return VisibleClientExtensions(real(display, name));
     }
-    if (hideVersionedContexts && name == EGL_EXTENSIONS) {
+    if (faults & kNoVersions && name == EGL_EXTENSIONS) {
         return "EGL_KHR_surfaceless_context";
     }
     return real(display, name);

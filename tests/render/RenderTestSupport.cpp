@@ -97,8 +97,7 @@ hostsim::FrameRequest RandomFrame(hostsim::World input, std::mt19937& random)
 {
     const auto expected = cpumodel::ExpectedImage(
         request.input, cpumodel::FromHostValues(request.values, request.downsample_x));
-    const auto comparison = cpumodel::CompareWorld(
-        expected, result.output, cpumodel::DefaultTolerance(request.input.format()));
+    const auto comparison = cpumodel::CompareWorld(expected, result.output);
     std::ostringstream frame;
     frame << FormatName(request.input.format()) << " " << request.input.width() << "x"
           << request.input.height() << " rowbytes " << request.input.rowbytes() << ", values";

@@ -5,13 +5,6 @@
 #include <stdexcept>
 
 namespace testsupport {
-namespace {
-
-constexpr unsigned kMaxTextureSize = 0x0D33; // GL_MAX_TEXTURE_SIZE
-using GetIntegerv = void (*)(unsigned, int*);
-
-} // namespace
-
 HostContext::HostContext()
 {
     display_ = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
@@ -55,10 +48,10 @@ bool HostContext::isCurrent() const
 int HostContext::maxTextureSize()
 {
     eglMakeCurrent(display_, surface_, surface_, context_);
-    const auto getIntegerv = reinterpret_cast<GetIntegerv>(eglGetProcAddress("glGetIntegerv"));
+    const auto getIntegerv = reinterpret_cast<void (*)(unsigned, int*)>(eglGetProcAddress("glGetIntegerv"));
     int size = 0;
     if (getIntegerv) {
-        getIntegerv(kMaxTextureSize, &size);
+        getIntegerv(0x0D33, &size); // GL_MAX_TEXTURE_SIZE
     }
     return size;
 }

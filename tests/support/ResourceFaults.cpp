@@ -3,14 +3,23 @@
 //                                fails with EAGAIN (libraries start threads
 //                                before main(), and the software renderer its
 //                                own, which it waits for forever if one fails);
-//   IRX_FAIL_ALLOCATIONS_FROM=N  every malloc() of N bytes or more fails.
+//   IRX_FAIL_ALLOCATIONS_FROM=N  every malloc() of N bytes or more fails;
+//   IRX_HOLEY_TIFF_WRITES=1      every write of 4096 bytes or more to a TIFF
+//                                file puts zeros on disk in place of the data
+//                                and reports success, as the holes a full file
+//                                system can leave read back (headers and
+//                                directories pass: the file still reads whole).
 #include <dlfcn.h>
 #include <pthread.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 extern "C" void* __libc_malloc(size_t size);
 
@@ -52,4 +61,15 @@ EXPORTED void* malloc(size_t size)
 {
     static const long largest = FromEnvironment("IRX_FAIL_ALLOCATIONS_FROM"); // getenv allocates nothing
     return largest > 0 && size >= size_t(largest) ? (errno = ENOMEM, nullptr) : __libc_malloc(size);
+}
+
+EXPORTED ssize_t write(int fd, const void* data, size_t size)
+{
+    static const auto next = reinterpret_cast<ssize_t (*)(int, const void*, size_t)>(::dlsym(RTLD_NEXT, "write"));
+    static const bool holey = FromEnvironment("IRX_HOLEY_TIFF_WRITES") == 1;
+    char target[PATH_MAX] = {};
+    const bool tiff = holey && size >= 4096 &&
+                      ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, PATH_MAX - 1) > 0 &&
+                      std::strstr(target, ".tif");
+    return next(fd, tiff ? std::vector<char>(size).data() : data, size);
 }

@@ -15,7 +15,7 @@ namespace tooltest {
 namespace {
 
 // A write that fails, cut short by the file size limit or reported as done
-// while the file holds zeros (the preloaded writer leaves holes in TIFF pixel
+// while the file holds zeros (the preloaded faults leave holes in TIFF pixel
 // data), is reported; the file it was to replace stays and no temporary is left.
 TEST(ToolSafety, FailedWriteKeepsTheOldFileAndLeavesNoTemporary)
 {
@@ -41,11 +41,13 @@ TEST(ToolSafety, FailedWriteKeepsTheOldFileAndLeavesNoTemporary)
         WritePicture(out, old);
         RunOptions options;
         options.fileSizeLimit = c.holey ? RLIM_INFINITY : 4096; // well below what the output takes
-        if (c.holey) {
-            ::setenv("LD_PRELOAD", HOLEY_WRITES_PATH, 1); // for irisplit: it is read when a program starts
+        if (c.holey) { // for irisplit: the variables are read when a program starts
+            ::setenv("LD_PRELOAD", RESOURCE_FAULTS_PATH, 1);
+            ::setenv("IRX_HOLEY_TIFF_WRITES", "1", 1);
         }
         const RunResult run = RunIrisplit({"render", in, out, "--blur", "2", "-q"}, options);
         ::unsetenv("LD_PRELOAD");
+        ::unsetenv("IRX_HOLEY_TIFF_WRITES");
         EXPECT_EQ(run.exitCode, 3) << run.out << run.err;
         EXPECT_EQ(run.err.find("irisplit: cannot write '" + out + "': " + c.reason), 0u) << run.err;
         EXPECT_EQ(ReadPicture(out).samples, old.samples);

@@ -15,10 +15,7 @@ namespace tooltest {
 
 double UnitsPerOne(OIIO::TypeDesc format)
 {
-    if (format == OIIO::TypeDesc::UINT8) {
-        return 255.0;
-    }
-    return format == OIIO::TypeDesc::UINT16 ? 65535.0 : 1.0;
+    return format == OIIO::TypeDesc::UINT8 ? 255.0 : format == OIIO::TypeDesc::UINT16 ? 65535.0 : 1.0;
 }
 
 namespace {
