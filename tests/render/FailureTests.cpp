@@ -37,9 +37,7 @@ hostsim::World SmallWorld(PF_PixelFormat format, int32_t width = 13, int32_t hei
 {
     hostsim::World world(hostsim::WorldShape{format, width, height, rowbytes});
     for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) {
-            world.set(x, y, {double(x % 5 + 1), double(y + 1), 3.0, 4.0});
-        }
+        for (int32_t x = 0; x < width; ++x) world.set(x, y, {double(x % 5 + 1), double(y + 1), 3.0, 4.0});
     }
     return world;
 }
@@ -120,9 +118,7 @@ TEST_P(FrameFailure, EndsCleanlyWithItsCode)
     EXPECT_TRUE(hostContext.isCurrent()) << "the host's context was not put back";
     EXPECT_TRUE(EverythingReturned(result));
     EXPECT_TRUE(result.output.samePixels(hostsim::World(result.output.shape()))) << "the output was written";
-    if (failure.expected != PF_Err_NONE) {
-        EXPECT_EQ(result.log.count("abort"), 0u) << "abort asked after a failure";
-    }
+    if (failure.expected != PF_Err_NONE) EXPECT_EQ(result.log.count("abort"), 0u) << "abort asked after a failure";
     // Only the message shown to the user changes the flags, and keeps the host's.
     EXPECT_EQ(result.out.out_flags, kHostFlags | (failure.showsMessage ? PF_OutFlag_DISPLAY_ERROR_MESSAGE : 0));
     EXPECT_STREQ(result.out.return_msg,

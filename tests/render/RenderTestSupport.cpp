@@ -62,9 +62,7 @@ hostsim::World WaveWorld(PF_PixelFormat format, int32_t width, int32_t height,
     std::uniform_real_distribution<double> frequency(-0.4, 0.4);
     std::uniform_real_distribution<double> phase(0.0, 6.3);
     std::array<std::array<double, 3>, 4> waves;
-    for (auto& wave : waves) {
-        wave = {frequency(random), frequency(random), phase(random)};
-    }
+    for (auto& wave : waves) wave = {frequency(random), frequency(random), phase(random)};
     return FilledWorld(format, width, height, padPixels, [&](int c, int32_t x, int32_t y) {
         return 0.5 + 0.5 * std::sin(waves[c][0] * x + waves[c][1] * y + waves[c][2]);
     });
@@ -101,29 +99,21 @@ hostsim::FrameRequest RandomFrame(hostsim::World input, std::mt19937& random)
     std::ostringstream frame;
     frame << FormatName(request.input.format()) << " " << request.input.width() << "x"
           << request.input.height() << " rowbytes " << request.input.rowbytes() << ", values";
-    for (const auto& [index, value] : request.values) {
-        frame << " " << index << ":" << value;
-    }
+    for (const auto& [index, value] : request.values) frame << " " << index << ":" << value;
     frame << ", downsample " << request.downsample_x.num << "/"
           << request.downsample_x.den << ": " << comparison.describe();
     if (result.result != PF_Err_NONE) {
         return ::testing::AssertionFailure() << "result " << result.result << " for " << frame.str();
     }
-    if (!comparison.matches() || comparison.compared == 0) {
-        return ::testing::AssertionFailure() << frame.str();
-    }
+    if (!comparison.matches() || comparison.compared == 0) return ::testing::AssertionFailure() << frame.str();
     return ::testing::AssertionSuccess() << frame.str();
 }
 
 ::testing::AssertionResult EverythingReturned(const hostsim::FrameResult& result)
 {
     std::ostringstream problems;
-    if (!result.leftovers.clean()) {
-        problems << "left behind: " << result.leftovers.describe() << "\n";
-    }
-    for (const std::string& line : result.misuse) {
-        problems << "misuse: " << line << "\n";
-    }
+    if (!result.leftovers.clean()) problems << "left behind: " << result.leftovers.describe() << "\n";
+    for (const std::string& line : result.misuse) problems << "misuse: " << line << "\n";
     if (result.paramCheckins != result.paramCheckouts) {
         problems << "parameters checked out and checked in a different number of times\n";
     }
@@ -135,15 +125,9 @@ hostsim::FrameRequest RandomFrame(hostsim::World input, std::mt19937& random)
     if (checkedOut && result.log.count("checkin_layer_pixels") != 1) {
         problems << result.log.count("checkin_layer_pixels") << " checkin_layer_pixels calls\n";
     }
-    if (!result.guardsIntact()) {
-        problems << "guard bytes: " << result.guardDamage << "\n";
-    }
-    if (!result.inputUntouched) {
-        problems << "the input world was written\n";
-    }
-    if (problems.str().empty()) {
-        return ::testing::AssertionSuccess();
-    }
+    if (!result.guardsIntact()) problems << "guard bytes: " << result.guardDamage << "\n";
+    if (!result.inputUntouched) problems << "the input world was written\n";
+    if (problems.str().empty()) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << problems.str() << result.log.describe();
 }
 

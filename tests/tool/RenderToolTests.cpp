@@ -83,9 +83,7 @@ TEST(RenderTool, KeyframedSequenceFramesMatchTheModel)
 {
     ScratchFolder folder;
     const Picture input = MakePicture(40, 24, 3, OIIO::TypeDesc::UINT8, 0, 255);
-    for (int frame = 1; frame <= 5; ++frame) {
-        WritePicture(folder.path("in." + std::to_string(frame) + ".png"), input);
-    }
+    for (int frame = 1; frame <= 5; ++frame) WritePicture(folder.path("in." + std::to_string(frame) + ".png"), input);
     // Position 0 at frame 1 to 8 at frame 5: 2 pixels more on every frame.
     const RunResult run = RunIrisplit({"render", folder.path("in.%d.png"), folder.path("out.#.png"), "--frames",
                                        "1-5x2,4", "--position", "5:8,1:0", "--channels", "green-blue", "--threads", "2"});

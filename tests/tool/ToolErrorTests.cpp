@@ -142,9 +142,7 @@ TEST_F(ToolErrors, InputsThatCannotBeRenderedAreFileErrorsNamingThem)
     ASSERT_EQ(RunIrisplit({"render", folder.path("yaz.exr"), folder.path("rgbaz.exr"), "--position", "0"}).exitCode, 0);
     const Picture rgbaz = ReadPicture(folder.path("rgbaz.exr"));
     ASSERT_EQ(rgbaz.channels, 5);
-    for (int c : {0, 1, 2, 3, 4}) {
-        EXPECT_EQ(rgbaz.at(1, 2, c), yaz.at(1, 2, std::max(0, c - 2))) << c;
-    }
+    for (int c : {0, 1, 2, 3, 4}) EXPECT_EQ(rgbaz.at(1, 2, c), yaz.at(1, 2, std::max(0, c - 2))) << c;
 }
 
 // A file that ends early is refused naming it, in every format, also where

@@ -78,9 +78,7 @@ TEST(ToolSafety, InterruptRemovesTemporariesKeepsFinishedFramesAndEndsBySignal)
             while (running() && finished() < 2 && std::chrono::steady_clock::now() < giveUp) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
-            for (int signal : sent) {
-                ::kill(pid, signal);
-            }
+            for (int signal : sent) ::kill(pid, signal);
         };
         const RunResult run = RunIrisplit(
             {"render", folder.path("still.png"), folder.path("out.#.png"), "--frames", "1-999999999", "-q"}, options);
@@ -156,9 +154,7 @@ TEST(ToolSafety, ThreadsAndMemoryThatCannotBeHadAreReported)
         EXPECT_TRUE(run.exitCode == 0 || run.err.find(memory ? "irisplit: out of memory" : "irisplit: cannot start ") == 0)
             << start << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), run.exitCode ? 1 : 0) << start << run.err;
-        for (const std::string& name : folder.files()) {
-            EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
-        }
+        for (const std::string& name : folder.files()) EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
     }
     EXPECT_GE(failed, 6);
 }

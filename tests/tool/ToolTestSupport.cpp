@@ -44,9 +44,7 @@ RunResult RunIrisplit(const std::vector<std::string>& arguments, const RunOption
     std::vector<std::string> words{IRISPLIT_PATH};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
+    for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
     const rlimit fileSize{options.fileSizeLimit, options.fileSizeLimit};
     const rlimit addressSpace{options.addressSpaceLimit, options.addressSpaceLimit};
@@ -69,12 +67,8 @@ RunResult RunIrisplit(const std::vector<std::string>& arguments, const RunOption
     int status = 0;
     bool ended = false;
     const auto running = [&] { return !ended && !(ended = ::waitpid(pid, &status, WNOHANG) == pid); };
-    if (options.whileRunning) {
-        options.whileRunning(pid, running);
-    }
-    if (!ended) {
-        ::waitpid(pid, &status, 0);
-    }
+    if (options.whileRunning) options.whileRunning(pid, running);
+    if (!ended) ::waitpid(pid, &status, 0);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), Contents(out), Contents(err)};
 }
 
@@ -132,17 +126,11 @@ void WritePicture(const std::string& path, const Picture& picture, const std::ve
         const auto alpha = std::find(channelNames.begin(), channelNames.end(), "A");
         imageSpec.alpha_channel = alpha == channelNames.end() ? -1 : int(alpha - channelNames.begin());
     }
-    if (picture.unassociatedAlpha) {
-        imageSpec.attribute("oiio:UnassociatedAlpha", 1);
-    }
-    if (picture.compression) {
-        imageSpec.attribute("compression", picture.compression);
-    }
+    if (picture.unassociatedAlpha) imageSpec.attribute("oiio:UnassociatedAlpha", 1);
+    if (picture.compression) imageSpec.attribute("compression", picture.compression);
     // Integer units go through 0..1 floats; OIIO rounds them back exactly.
     std::vector<float> unit(picture.samples);
-    for (float& v : unit) {
-        v = float(v / UnitsPerOne(picture.format));
-    }
+    for (float& v : unit) v = float(v / UnitsPerOne(picture.format));
     const std::vector<OIIO::ImageSpec> specs(size_t(parts), imageSpec);
     auto out = OIIO::ImageOutput::create(path);
     ASSERT_TRUE(out) << OIIO::geterror();
