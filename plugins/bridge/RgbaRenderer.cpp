@@ -35,16 +35,17 @@ void RgbaRenderer::render(SharedEffect& effect, const RgbaFrame& frame, FrameSet
     request_.time = settings.time;
     request_.worlds = &effect.worlds();
     const size_t pixels = size_t(frame.width) * frame.height;
-    if (request_.input.width() != int64_t(frame.width) || request_.input.height() != int64_t(frame.height)) {
+    if (frame.width > INT32_MAX || frame.height > INT32_MAX) {
         const std::string size = SizeText(frame);
-        if (frame.width > INT32_MAX || frame.height > INT32_MAX)
-            throw FrameFailure(size, "a " + size + " frame is too large; it passes through unchanged");
-        // Throws std::invalid_argument for a row too long for the host's records.
-        request_.input =
-            hostsim::World({PF_PixelFormat_ARGB32, int32_t(frame.width), int32_t(frame.height), std::nullopt});
+        throw FrameFailure(size, "a " + size + " frame is too large; it passes through unchanged");
     }
+    // From the session's pool, as the output is, so that a renderer made for
+    // one frame costs no fresh frame-sized block. Throws
+    // std::invalid_argument for a row too long for the host's records.
+    request_.input = effect.worlds().take({PF_PixelFormat_ARGB32, int32_t(frame.width), int32_t(frame.height), std::nullopt});
     RgbaToArgb(frame.in, pixels, request_.input.row(0));
     hostsim::FrameResult result = effect.render(request_);
+    effect.worlds().give(std::move(request_.input));
     if (result.result != PF_Err_NONE) {
         const std::string text = hostsim::DescribeFailure("rendering a " + SizeText(frame) + " frame", result.result,
                                                           result.out.return_msg, sizeof result.out.return_msg) +

@@ -1,8 +1,8 @@
 // Renders the RGBA8888 frames both plug-ins are handed (straight alpha, bytes
 // R G B A) through the shared effect, in the host's alpha-red-green-blue
 // worlds. A frame that fails passes through unchanged, its failure reported
-// once. One renderer serves one caller at a time; its input world serves frame
-// after frame of the same size.
+// once. One renderer serves one caller at a time; its frame-sized worlds come
+// from the session's pool and go back to it after each frame.
 #pragma once
 
 #include "SharedEffect.h"
