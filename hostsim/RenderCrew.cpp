@@ -153,6 +153,7 @@ void ShareOnFreshThreads(size_t count, unsigned threads, const std::function<voi
     SharedIndices indices(count, job);
     const size_t threadsUsed = std::min<size_t>(count, ThreadsForCores(threads));
     std::vector<std::thread> workers;
+    workers.reserve(threadsUsed); // a push_back that throws would drop a running thread
     const auto joinAll = [&] {
         for (std::thread& worker : workers) worker.join();
     };

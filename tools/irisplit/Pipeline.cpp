@@ -68,6 +68,7 @@ void ReadAhead::stop(std::exception_ptr reason)
 
 WriteBehind::WriteBehind(size_t queued, unsigned workers) : queued_(queued)
 {
+    threads_.reserve(workers); // a push_back that throws would drop a running thread
     try {
         for (unsigned i = 0; i < workers; ++i) {
             threads_.push_back(hostsim::StartThread("a thread that writes frames", [this] { run(); }));
