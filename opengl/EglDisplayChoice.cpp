@@ -216,10 +216,18 @@ bool IsIndex(const std::string& value)
            std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
 }
 
+// By their resolved paths: std::filesystem::equivalent refuses device files.
 bool SameFile(const std::string& path, const std::string& node)
 {
+    if (node.empty()) {
+        return false;
+    }
+    if (path == node) {
+        return true;
+    }
     std::error_code error;
-    return !node.empty() && (path == node || std::filesystem::equivalent(path, node, error));
+    const std::filesystem::path resolved = std::filesystem::canonical(path, error);
+    return !error && resolved == std::filesystem::canonical(node, error) && !error;
 }
 
 bool Names(const std::string& value, const DeviceDescription& device)

@@ -43,6 +43,7 @@ TEST(DeviceChoice, OrderAndNames)
     EXPECT_EQ(NamedDevice("software", kDevices), 0);
     EXPECT_EQ(NamedDevice("/dev/dri/renderD129", kDevices), 1);
     EXPECT_EQ(NamedDevice("/dev/dri/card1", kDevices), 1);
+    EXPECT_EQ(NamedDevice("/dev/./null", {{0, "/dev/null", "", DeviceKind::Hardware}}), 0); // the node, spelt otherwise
     for (const std::string value : {"4", "1.0", "gpu", "/dev/dri/renderD130", "dev/dri/renderD129"}) {
         const auto named = [&] { NamedDevice(value, kDevices); };
         EXPECT_TRUE(FailsWith(named, "IRISPLIT_EGL_DEVICE=" + value + " names no EGL device"));
