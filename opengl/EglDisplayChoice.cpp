@@ -169,12 +169,7 @@ Devices EnumerateDevices()
         if (HasExtension(extensions, "EGL_EXT_device_drm")) {
             description.primaryNode = DeviceString(queryString, device, EGL_DRM_DEVICE_FILE_EXT);
         }
-        if (HasExtension(extensions, "EGL_MESA_device_software")) {
-            description.kind = DeviceKind::Software;
-        } else if (!description.renderNode.empty() || !description.primaryNode.empty() ||
-                   HasExtension(extensions, "EGL_NV_device_cuda")) {
-            description.kind = DeviceKind::Hardware;
-        }
+        description.kind = KindOf(extensions, description.renderNode, description.primaryNode);
         devices.descriptions.push_back(description);
     }
     return devices;
@@ -356,6 +351,16 @@ int NamedDevice(const std::string& value, const std::vector<DeviceDescription>& 
                           Describe(devices));
     }
     return static_cast<int>(named - devices.begin());
+}
+
+DeviceKind KindOf(const char* extensions, const std::string& renderNode, const std::string& primaryNode)
+{
+    if (HasExtension(extensions, "EGL_MESA_device_software")) {
+        return DeviceKind::Software;
+    }
+    return !renderNode.empty() || !primaryNode.empty() || HasExtension(extensions, "EGL_NV_device_cuda")
+               ? DeviceKind::Hardware
+               : DeviceKind::Unidentified;
 }
 
 bool HasExtension(const char* list, const char* name)

@@ -65,6 +65,10 @@ std::vector<int> DeviceOrder(const std::vector<DeviceDescription>& devices);
 // "software") names. Throws ChoiceError naming the value and the devices.
 int NamedDevice(const std::string& value, const std::vector<DeviceDescription>& devices);
 
+// A device's kind by its extensions (null: none) and the DRM nodes it names:
+// Mesa's software device even where it names a node.
+DeviceKind KindOf(const char* extensions, const std::string& renderNode, const std::string& primaryNode);
+
 // Whether the space-separated extension list (null: none) holds the name as a
 // whole word.
 bool HasExtension(const char* list, const char* name);

@@ -16,3 +16,5 @@ fi
 grep -q 'IRISPLIT_REQUIRE_GPU=1, but the renderer is a software one' "$work/refused.log"
 bash "$work/there/irisplit-gpu-check/gpu-check.sh" run "$work/results.md" --dry-run
 [ "$(grep -cE '^\| 320x240 \| (8|float) \| (0|10) \|' "$work/results.md")" = 4 ]
+grep -qE '^\[  PASSED  \] [1-9]' "$work/render-tests.log" # the rendering tests ran
+[ "$(tar -tf "$work/bundle.tar.xz" | grep -cE '/lib/lib(glbinding|EGL|GLdispatch|c|stdc\+\+)\.so')" = 3 ] # not the C runtimes

@@ -34,54 +34,63 @@ using ChosenDisplay = layertest::LayerTest;
 
 } // namespace
 
-// Tried hardware first in list order, then unidentified, then software; named
-// by index, DRM node or "software" and nothing else.
-TEST(DeviceChoice, OrderAndNames)
+// Devices tried hardware first, then unidentified, then software, each kind in
+// list order; named by index, node or "software" only; kinds by whole extension
+// names; IRISPLIT_REQUIRE_GPU 1 or 0 (empty: unset), nothing else.
+TEST(DeviceChoice, OrderNamesKindsAndVariables)
 {
     EXPECT_EQ(DeviceOrder(kDevices), (std::vector<int>{1, 3, 2, 0}));
-    EXPECT_EQ(NamedDevice("3", kDevices), 3);
-    EXPECT_EQ(NamedDevice("software", kDevices), 0);
-    EXPECT_EQ(NamedDevice("/dev/dri/renderD129", kDevices), 1);
-    EXPECT_EQ(NamedDevice("/dev/dri/card1", kDevices), 1);
-    EXPECT_EQ(NamedDevice("/dev/./null", {{0, "/dev/null", "", DeviceKind::Hardware}}), 0); // the node, spelt otherwise
-    for (const std::string value : {"4", "1.0", "gpu", "/dev/dri/renderD130", "dev/dri/renderD129"}) {
-        const auto named = [&] { NamedDevice(value, kDevices); };
-        EXPECT_TRUE(FailsWith(named, "IRISPLIT_EGL_DEVICE=" + value + " names no EGL device"));
-        EXPECT_TRUE(FailsWith(named, "devices found: 0 (software), 1 (/dev/dri/renderD129, hardware), 2 ("));
+    for (const auto& [value, index] : std::vector<std::pair<std::string, int>>{
+             {"0", 0}, {"3", 3}, {"software", 0}, {"/dev/dri/renderD129", 1}, {"/dev/dri/card1", 1}}) {
+        EXPECT_EQ(NamedDevice(value, kDevices), index) << value;
     }
-    EXPECT_FALSE(IsSoftwareRenderer("NVIDIA H100 80GB HBM3/PCIe/SSE2"));
-    setenv("IRISPLIT_REQUIRE_GPU", "yes", 1);
-    EXPECT_TRUE(FailsWith([] { ChoiceSettings::FromEnvironment(); }, "IRISPLIT_REQUIRE_GPU=yes"));
+    EXPECT_EQ(NamedDevice("/dev/./null", {{0, "/dev/null", "", DeviceKind::Hardware}}), 0); // the node, spelt otherwise
+    for (const std::string value :
+         {"4", "9999999999", "", "1.0", "-1", " 1", "gpu", "/dev/dri/renderD130", "dev/dri/renderD129"}) {
+        EXPECT_TRUE(FailsWith([&] { NamedDevice(value, kDevices); },
+                              "IRISPLIT_EGL_DEVICE=" + value + " names no EGL device (give an index, a DRM node such as "
+                              "/dev/dri/renderD128, or software); devices found: 0 (software), 1 (/dev/dri/renderD129, "
+                              "hardware), 2 (neither hardware nor software by its extensions), 3 (hardware)"));
+    }
+    EXPECT_EQ(KindOf("EGL_MESA_device_software", "/dev/dri/renderD128", ""), DeviceKind::Software);
+    EXPECT_EQ(KindOf("EGL_EXT_device_drm_render_node", "/dev/dri/renderD128", ""), DeviceKind::Hardware);
+    EXPECT_EQ(KindOf("EGL_EXT_device_drm", "", "/dev/dri/card0"), DeviceKind::Hardware);
+    EXPECT_EQ(KindOf("EGL_NV_device_cuda", "", ""), DeviceKind::Hardware);
+    EXPECT_EQ(KindOf("EGL_NV_device_cuda_x EGL_MESA_device_software_x", "", ""), DeviceKind::Unidentified);
+    EXPECT_EQ(KindOf(nullptr, "", ""), DeviceKind::Unidentified);
+    for (const std::string renderer : {"Gallium 0.4 on softpipe", "swrast", "Software Rasterizer"}) {
+        EXPECT_TRUE(IsSoftwareRenderer(renderer)) << renderer;
+    }
+    EXPECT_FALSE(IsSoftwareRenderer("AMD Radeon RX 6800 (navi21, LLVM 15.0.6, DRM 3.49, 6.1.0)"));
+    for (const std::string value : {"1", "0", "", "yes", "2", "true", " 1", "01"}) {
+        setenv("IRISPLIT_REQUIRE_GPU", value.c_str(), 1);
+        const auto required = [] { return ChoiceSettings::FromEnvironment().requireGpu; };
+        EXPECT_TRUE(value.size() > 1 || value == "2" ? FailsWith(required, "IRISPLIT_REQUIRE_GPU=" + value + ": expected")
+                                                     : ::testing::AssertionResult(required() == (value == "1")));
+    }
     unsetenv("IRISPLIT_REQUIRE_GPU");
 }
 
-// No GPU here: Mesa's software device, found by kind, by index and by name,
-// refused where a GPU is required.
+// No GPU here: Mesa's software device, refused where a GPU is required; named
+// or not, a device that does not work is an error. The caller's context and API stay.
 TEST_F(ChosenDisplay, MesasSoftwareDeviceHere)
 {
+    testsupport::HostContext host;
     const DisplayChoice choice = ChooseDisplay({});
-    EXPECT_EQ(choice.platform, Platform::Device);
-    ASSERT_TRUE(choice.device.has_value());
-    EXPECT_EQ(choice.device->kind, DeviceKind::Software);
-    EXPECT_TRUE(choice.softwareRenderer);
-    EXPECT_GE(choice.largestTexture, 1024); // what OpenGL 3.3 promises at least
-    EXPECT_EQ(ChooseDisplay({"software"}).display, choice.display);
-    EXPECT_EQ(ChooseDisplay({std::to_string(choice.device->index)}).display, choice.display);
-
-    EXPECT_TRUE(FailsWith([] { ChooseDisplay({"/dev/dri/renderD200"}); }, "devices found: 0 (software)"));
-    EXPECT_TRUE(FailsWith([] { ChooseDisplay({"", true}); },
-                          "IRISPLIT_REQUIRE_GPU=1, but the renderer is a software one: llvmpipe"));
-}
-
-// The probe's context comes and goes: the caller's context and API stay.
-TEST_F(ChosenDisplay, LeavesTheCallersContextAndApiAsTheyWere)
-{
-    {
-        testsupport::HostContext host;
-        ChooseDisplay({});
-        EXPECT_TRUE(host.isCurrent());
-        EXPECT_EQ(eglQueryAPI(), static_cast<EGLenum>(EGL_OPENGL_API));
-    }
+    EXPECT_TRUE(host.isCurrent());
+    EXPECT_EQ(eglQueryAPI(), static_cast<EGLenum>(EGL_OPENGL_API));
+    EXPECT_EQ(Report(choice), "EGL display (as the effect chooses it):\n  platform: device\n  device: 0 (software)\n  "
+                              "devices seen: 0 (software)\n  renderer: " + choice.renderer + " (software)\n  largest "
+                              "texture: " + std::to_string(host.maxTextureSize()) + "\n");
+    EXPECT_EQ(ChooseDisplay({"0"}).display, choice.display);
+    EXPECT_TRUE(FailsWith([] { ChooseDisplay({"", true}); }, " on the device platform, device 0 (software); devices "
+                                                             "found: 0 (software)"));
+    spy::FailContextCreation();
+    EXPECT_TRUE(FailsWith([] { ChooseDisplay({"0"}); }, "IRISPLIT_EGL_DEVICE=0 names device 0 (software), on which no "
+                                                        "OpenGL 3.3 core context can be made current; devices found: 0"));
+    EXPECT_TRUE(FailsWith([] { ChooseDisplay({}); }, "no EGL display makes an OpenGL 3.3 core context current; devices "
+                                                     "found: 0 (software)"));
+    spy::ClearFaults();
     std::thread([] {
         ChooseDisplay({});
         EXPECT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT);
@@ -94,13 +103,13 @@ TEST_F(ChosenDisplay, LeavesTheCallersContextAndApiAsTheyWere)
 TEST_F(ChosenDisplay, SurfacelessWithoutTheDevicePlatformThenTheDefaultDisplay)
 {
     spy::HideDevicePlatform();
-    const DisplayChoice surfaceless = ChooseDisplay({});
-    EXPECT_EQ(surfaceless.platform, Platform::Surfaceless);
-    EXPECT_TRUE(surfaceless.devicesSeen.empty());
-    EXPECT_TRUE(FailsWith([] { ChooseDisplay({"0"}); }, "devices found: none"));
+    const std::string surfaceless = Report(ChooseDisplay({}));
+    EXPECT_NE(surfaceless.find("platform: surfaceless\n  device: none (not the device platform)\n  devices seen: "
+                               "none\n  renderer: llvmpipe"), std::string::npos) << surfaceless;
+    EXPECT_TRUE(FailsWith([] { ChooseDisplay({"", true}); }, "on the surfaceless platform; devices found: none"));
 
     spy::HideSurfacelessPlatform();
     setenv("EGL_PLATFORM", "surfaceless", 1);
-    EXPECT_EQ(ChooseDisplay({}).platform, Platform::Default);
+    EXPECT_NE(Report(ChooseDisplay({})).find("  platform: default\n"), std::string::npos);
     unsetenv("EGL_PLATFORM");
 }

@@ -21,6 +21,7 @@ TEST_F(GlobalLifecycle, SetupDeclaresTheEffectOnEveryPath)
         PF_Err expected;
         int contexts; // made and kept
     } cases[] = {
+        {"no display yet", [](Command&) { spy::FailContextCreation(); }, PF_Err_OUT_OF_MEMORY, 0}, // chosen again next
         {"set up", [](Command&) {}, PF_Err_NONE, 1},
         {"no basic suite", [](Command& c) { c.in.pica_basicP = nullptr; }, PF_Err_BAD_CALLBACK_PARAM, 0},
         {"no context", [](Command&) { spy::FailContextCreation(); }, PF_Err_OUT_OF_MEMORY, 0},
