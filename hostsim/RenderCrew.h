@@ -10,9 +10,12 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -42,18 +45,26 @@ public:
     void onEach(const std::function<void(size_t)>& job);
 
 private:
+    // Its caller hears that it is done only once its thread is idle again (or
+    // has taken its next job), so that the caller's next job finds that
+    // thread the last one idle.
+    struct Job {
+        std::function<void()> body;
+        std::promise<void> done;
+        std::exception_ptr failure;
+    };
     struct Worker {
         std::condition_variable wake;
-        std::function<void()> job; // handed over, not yet taken
+        std::optional<Job> job; // handed over, not yet taken
     };
     void end(); // lets the jobs handed over finish, then joins the threads
-    void hand(std::function<void()> job); // under mutex_
+    std::future<void> hand(std::function<void()> body); // under mutex_
     void work(size_t index, const std::function<void()>& onStart);
 
     std::mutex mutex_;
     std::vector<std::unique_ptr<Worker>> workers_;
-    std::vector<size_t> idle_;                 // workers waiting, the last one idle last
-    std::deque<std::function<void()>> queued_; // jobs no worker was free for
+    std::vector<size_t> idle_; // workers waiting, the last one idle last
+    std::deque<Job> queued_;   // jobs no worker was free for
     bool quitting_ = false;
     std::vector<std::thread> threads_; // last: they start once everything above exists
 };
