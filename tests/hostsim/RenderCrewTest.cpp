@@ -12,9 +12,11 @@
 
 // Warm-ups count only when the same threads render every later batch, one on
 // each thread (render data belongs to its thread). Every index of a batch runs
-// once and no other; a failure stops its batch and is rethrown, as is a
-// failed run(), and the crew serves the next.
-TEST(RenderCrew, KeepsItsThreadsRunsEveryIndexOnceAndOutlivesAFailure)
+// once and no other; a failure stops its batch and is rethrown, as is a failed
+// run(), and the crew serves the next. A job goes to the thread that went idle
+// last: one caller at a time keeps one thread (and its render data); after
+// three jobs at once that finish in turn, the next goes to the last one's.
+TEST(RenderCrew, KeepsItsThreadsRunsEveryIndexOnceOutlivesAFailureAndHandsJobsToTheThreadIdleLast)
 {
     hostsim::RenderCrew crew(3);
     const auto threadsOfOneRound = [&] {
@@ -31,35 +33,24 @@ TEST(RenderCrew, KeepsItsThreadsRunsEveryIndexOnceAndOutlivesAFailure)
         for (size_t i = 0; i <= count; ++i) EXPECT_EQ(runs[i].load(), i < count) << "index " << i << " of " << count;
     }
     EXPECT_EQ(threadsOfOneRound(), first);
+    EXPECT_EQ(hostsim::RenderCrew(0).size(), std::thread::hardware_concurrency()); // one per core
 
-    std::atomic<int> started{0};
+    std::atomic<int> started{0}, arrived{0}, turn{0};
     const auto failing = [&](size_t i) {
         if (++started, std::this_thread::sleep_for(std::chrono::milliseconds(1)), i == 3) throw std::runtime_error("3");
     };
     EXPECT_THROW(crew.share(100, failing), std::runtime_error);
     EXPECT_LT(started.load(), 100);
     EXPECT_THROW(crew.run([] { throw std::range_error("a job"); }), std::range_error);
-    std::atomic<int> after{0};
-    crew.share(5, [&](size_t) { ++after; });
-    EXPECT_EQ(after.load(), 5);
-    EXPECT_EQ(hostsim::RenderCrew(0).size(), std::thread::hardware_concurrency()); // one per core
-}
 
-// A job goes to the thread that went idle last: one caller at a time keeps
-// one thread (and its render data); after three jobs at once that finish in
-// turn, the next job goes to the thread of the one that finished last.
-TEST(RenderCrew, AJobGoesToTheThreadThatWentIdleLast)
-{
-    hostsim::RenderCrew crew(3);
     const auto threadOf = [&](const std::function<void()>& wait) {
         std::thread::id id;
         crew.run([&] { id = std::this_thread::get_id(), wait(); });
         return id;
     };
-    std::atomic<int> started{0}, turn{0};
     std::vector<std::thread::id> ran(3);
     std::vector<std::thread> callers;
-    const auto inTurn = [&](int k) { return [&, k] { for (++started; started < 3 || turn != k;) std::this_thread::yield(); }; };
+    const auto inTurn = [&](int k) { return [&, k] { for (++arrived; arrived < 3 || turn != k;) std::this_thread::yield(); }; };
     for (int k = 0; k < 3; ++k) callers.emplace_back([&, k] { ran[k] = threadOf(inTurn(k)), ++turn; });
     for (std::thread& caller : callers) caller.join();
     EXPECT_EQ(std::set<std::thread::id>(ran.begin(), ran.end()).size(), 3u);
