@@ -11,11 +11,10 @@
 #include <vector>
 
 // Warm-ups count only when the same threads render every later batch, one on
-// each thread (render data belongs to its thread). Every index of a batch runs
-// once and no other; a failure stops its batch and is rethrown, as is a failed
-// run(), and the crew serves the next. A job goes to the thread that went idle
-// last: one caller at a time keeps one thread (and its render data); after
-// three jobs at once that finish in turn, the next goes to the last one's.
+// each (render data belongs to its thread). Every index of a batch runs once
+// and no other; a failure stops its batch and is rethrown, as is a failed run(),
+// and the crew serves on. A job goes to the thread idle last: one caller at a
+// time keeps one thread; of three jobs ending in turn, the last one's is next.
 TEST(RenderCrew, KeepsItsThreadsRunsEveryIndexOnceOutlivesAFailureAndHandsJobsToTheThreadIdleLast)
 {
     hostsim::RenderCrew crew(3);
