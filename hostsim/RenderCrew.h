@@ -33,8 +33,9 @@ public:
 
     unsigned size() const { return unsigned(threads_.size()); }
 
-    // Runs job on the first crew thread free and waits for it; rethrows what
-    // it threw. Any number of callers at once, each job on its own thread.
+    // Runs job on the crew thread that went idle last (or, with none idle, the
+    // first one to be free) and waits for it; rethrows what it threw. Any
+    // number of callers at once, each job on its own thread.
     void run(const std::function<void()>& job);
     // Runs job(0..count-1) on the crew's threads, each taking the next index
     // not yet taken. The first exception stops the others at their next index

@@ -14,11 +14,11 @@ namespace {
 
 using SeenCommands = std::vector<std::pair<PF_Cmd, std::thread::id>> (*)();
 
-// Describing runs on the caller's thread; global setup, frames and setdown on
-// the session's own threads, never more of them than it has, whatever threads
-// call and however many at once; a failed global setup is set down and tried
-// again by the next frame, as is one set down on purpose. Each of its threads
-// starts with the caller's start-up. Frames take their worlds from its pool,
+// The first frame sets up and describes the effect (describing on the caller's
+// thread); global setup, frames and setdown run on the session's own threads,
+// never more than it has, whatever threads call and however many at once; a
+// failed global setup is set down and tried again by the next frame, as is one
+// set down on purpose. Each of its threads starts with the caller's start-up. Frames take their worlds from its pool,
 // which hands a kept world out again only for its exact shape and with its
 // guards intact; a take of another shape gets a fresh one, and the kept go.
 TEST(Session, GraphicsRunOnItsOwnFewThreadsAndAFailedSetupIsTriedAgain) {
@@ -34,7 +34,6 @@ TEST(Session, GraphicsRunOnItsOwnFewThreadsAndAFailedSetupIsTriedAgain) {
     std::set<std::thread::id> callers{std::this_thread::get_id()};
     {
         hostsim::Session session(SESSION_EFFECT_PATH, options);
-        session.parameters();
         EXPECT_THROW(session.render(frame), hostsim::CommandFailure);
         for (int rounds = 0; rounds < 5; ++rounds) { // four callers at once, then four new ones
             std::vector<std::thread> round;
@@ -61,7 +60,7 @@ TEST(Session, GraphicsRunOnItsOwnFewThreadsAndAFailedSetupIsTriedAgain) {
             pool.give(kept);
         }
     }
-    std::vector<PF_Cmd> expected{PF_Cmd_PARAMS_SETUP, PF_Cmd_GLOBAL_SETUP, PF_Cmd_GLOBAL_SETDOWN, PF_Cmd_GLOBAL_SETUP};
+    std::vector<PF_Cmd> expected{PF_Cmd_GLOBAL_SETUP, PF_Cmd_GLOBAL_SETDOWN, PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP};
     expected.insert(expected.end(), 20, PF_Cmd_SMART_RENDER);
     expected.insert(expected.end(), {PF_Cmd_GLOBAL_SETDOWN, PF_Cmd_GLOBAL_SETUP, PF_Cmd_SMART_RENDER, PF_Cmd_GLOBAL_SETDOWN});
     std::vector<PF_Cmd> commands;
@@ -75,6 +74,7 @@ TEST(Session, GraphicsRunOnItsOwnFewThreadsAndAFailedSetupIsTriedAgain) {
     EXPECT_EQ(starts.load(), options.renderThreads);
     for (const std::thread::id& thread : renderThreads) EXPECT_EQ(callers.count(thread), 0u);
     dlclose(effect);
+    EXPECT_THROW(hostsim::Session(FAKE_EFFECT_PATH).parameters(), hostsim::CommandFailure); // it registers nothing
 }
 
 } // namespace
