@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
-#include <future>
 
 namespace hostsim {
 namespace {
@@ -72,46 +71,58 @@ void RenderCrew::end() {
     for (std::thread& thread : threads_) thread.join();
 }
 
-void RenderCrew::hand(std::function<void()> job) {
+std::future<void> RenderCrew::hand(std::function<void()> body) {
+    Job job{std::move(body), {}, {}};
+    std::future<void> done = job.done.get_future();
     if (idle_.empty()) {
         queued_.push_back(std::move(job));
-        return;
+        return done;
     }
     Worker& worker = *workers_[idle_.back()];
     idle_.pop_back();
     worker.job = std::move(job);
     worker.wake.notify_one();
+    return done;
 }
 
 void RenderCrew::work(size_t index, const std::function<void()>& onStart) {
     if (onStart) onStart();
     Worker& self = *workers_[index];
     std::unique_lock<std::mutex> lock(mutex_);
+    std::optional<Job> finished;
     for (;;) {
         if (!self.job && !queued_.empty()) {
             self.job = std::move(queued_.front());
             queued_.pop_front();
         }
+        const bool waits = !self.job && !quitting_;
+        if (waits) idle_.push_back(index);
+        if (finished) {
+            finished->failure ? finished->done.set_exception(finished->failure) : finished->done.set_value();
+            finished.reset();
+        }
         if (!self.job) {
-            if (quitting_) return;
-            idle_.push_back(index);
+            if (!waits) return;
             self.wake.wait(lock, [&] { return self.job || quitting_; });
             continue;
         }
-        const std::function<void()> job = std::move(self.job);
-        self.job = nullptr;
+        finished = std::move(self.job);
+        self.job.reset();
         lock.unlock();
-        job();
+        try {
+            finished->body();
+        } catch (...) {
+            finished->failure = std::current_exception();
+        }
         lock.lock();
     }
 }
 
 void RenderCrew::run(const std::function<void()>& job) {
-    std::packaged_task<void()> task(job);
-    std::future<void> done = task.get_future();
+    std::future<void> done;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        hand([&task] { task(); });
+        done = hand([&job] { job(); });
     }
     done.get();
 }
@@ -119,16 +130,11 @@ void RenderCrew::run(const std::function<void()>& job) {
 void RenderCrew::share(size_t count, const std::function<void(size_t)>& job) {
     SharedIndices indices(count, job);
     const size_t threadsUsed = std::min<size_t>(count, size());
-    std::vector<std::packaged_task<void()>> tasks;
-    tasks.reserve(threadsUsed);
     std::vector<std::future<void>> done;
+    done.reserve(threadsUsed); // a push_back that throws would leave a job working on what is gone
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        for (size_t i = 0; i < threadsUsed; ++i) {
-            tasks.emplace_back([&indices] { indices.work(); });
-            done.push_back(tasks.back().get_future());
-            hand([task = &tasks.back()] { (*task)(); });
-        }
+        for (size_t i = 0; i < threadsUsed; ++i) done.push_back(hand([&indices] { indices.work(); }));
     }
     for (std::future<void>& one : done) one.get();
     indices.rethrowFailure();

@@ -10,9 +10,12 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -30,8 +33,9 @@ public:
 
     unsigned size() const { return unsigned(threads_.size()); }
 
-    // Runs job on the first crew thread free and waits for it; rethrows what
-    // it threw. Any number of callers at once, each job on its own thread.
+    // Runs job on the crew thread that went idle last (or, with none idle, the
+    // first one to be free) and waits for it; rethrows what it threw. Any
+    // number of callers at once, each job on its own thread.
     void run(const std::function<void()>& job);
     // Runs job(0..count-1) on the crew's threads, each taking the next index
     // not yet taken. The first exception stops the others at their next index
@@ -42,18 +46,26 @@ public:
     void onEach(const std::function<void(size_t)>& job);
 
 private:
+    // Its caller hears that it is done only once its thread is idle again (or
+    // has taken its next job), so that the caller's next job finds that
+    // thread the last one idle.
+    struct Job {
+        std::function<void()> body;
+        std::promise<void> done;
+        std::exception_ptr failure;
+    };
     struct Worker {
         std::condition_variable wake;
-        std::function<void()> job; // handed over, not yet taken
+        std::optional<Job> job; // handed over, not yet taken
     };
     void end(); // lets the jobs handed over finish, then joins the threads
-    void hand(std::function<void()> job); // under mutex_
+    std::future<void> hand(std::function<void()> body); // under mutex_
     void work(size_t index, const std::function<void()>& onStart);
 
     std::mutex mutex_;
     std::vector<std::unique_ptr<Worker>> workers_;
-    std::vector<size_t> idle_;                 // workers waiting, the last one idle last
-    std::deque<std::function<void()>> queued_; // jobs no worker was free for
+    std::vector<size_t> idle_; // workers waiting, the last one idle last
+    std::deque<Job> queued_;   // jobs no worker was free for
     bool quitting_ = false;
     std::vector<std::thread> threads_; // last: they start once everything above exists
 };

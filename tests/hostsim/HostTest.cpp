@@ -30,20 +30,22 @@ TEST(HostSimulator, NoticesStrayWritesAndEverythingLeftBehindAndHandsOutTheDecla
     Host host(FAKE_EFFECT_PATH, {}, Checking::On);
     const World input({PF_PixelFormat_ARGB32, 4, 3, 20});
     // Before parameter setup no control can be given a value or checked out.
-    EXPECT_EQ(host.render(FrameRequest(input, {{1, 30.0}})).misuse.size(), 1u + 3u);
+    EXPECT_EQ(host.render(FrameRequest(input, {{1, 30.0}})).misuse.size(), 1u + 3u + 2u);
     ASSERT_EQ(host.paramsSetup().result, PF_Err_NONE);
 
     const FrameResult result = host.render(FrameRequest(input, {{1, 30.0}, {3, 1.0}}));
-    EXPECT_TRUE(result.misuse.empty());
-    EXPECT_FALSE(result.guardsIntact());
+    const std::string overrun = "handle of 16 bytes: written past its end at byte 16"; // reported last
+    EXPECT_EQ(result.misuse, (std::vector<std::string>{"host_dispose_handle of a locked handle", overrun}));
+    EXPECT_EQ(result.guardDamage, "input: 1 guard byte(s) overwritten: byte 17 from the first pixel; output: 1 guard "
+                                  "byte(s) overwritten: byte 16 from the first pixel; " + overrun + "; ");
+    EXPECT_FALSE(result.inputUntouched); // of the copy the effect was given
     EXPECT_EQ(result.leftovers.suites, (std::map<SuiteKey, int64_t>{{{"PF Handle Suite", 2}, 1}}));
-    EXPECT_EQ(result.leftovers.handles, 1);
+    EXPECT_EQ(std::tie(result.leftovers.handles, result.leftovers.lockedHandles), std::make_tuple(1, 1));
     EXPECT_EQ(result.leftovers.paramsCheckedOut, std::vector<int32_t>{2});
     EXPECT_TRUE(result.leftovers.inputPixelsCheckedOut);
-    EXPECT_NE(FakeEffectNote<const void*>("InputPixels"), input.row(0)); // a copy, to compare afterwards
     const Leftovers hostWide = host.leftovers();
-    EXPECT_EQ(hostWide.handles, 2);
-    EXPECT_EQ(hostWide.suites.size(), 1u);
+    EXPECT_EQ(std::tie(hostWide.handles, hostWide.lockedHandles), std::make_tuple(2, 2));
+    EXPECT_EQ(hostWide.suites, (std::map<SuiteKey, int64_t>{{{"PF Handle Suite", 2}, 2}}));
 
     const PF_ParamDef* records = FakeEffectNote<const PF_ParamDef*>("CheckedOutParams");
     ASSERT_NE(records, nullptr);
@@ -62,9 +64,7 @@ TEST(HostSimulator, UncheckedRecordsNothingAndLendsTheCallersInput)
     Host host(FAKE_EFFECT_PATH);
     const FrameRequest request(World({PF_PixelFormat_ARGB32, 4, 3, 20}), {{1, 30.0}});
     const FrameResult result = host.render(request);
-    EXPECT_TRUE(result.log.calls().empty());
-    EXPECT_TRUE(result.misuse.empty());
-    EXPECT_TRUE(result.guardsIntact());
+    EXPECT_TRUE(result.log.calls().empty() && result.misuse.empty() && result.guardsIntact() && result.inputUntouched);
     EXPECT_EQ(result.leftovers.handles, 1); // counted all the same
     EXPECT_EQ(FakeEffectNote<const void*>("InputPixels"), request.input.row(0));
 }

@@ -4,53 +4,54 @@
 
 #include <atomic>
 #include <chrono>
-#include <mutex>
+#include <functional>
 #include <set>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
 // Warm-ups count only when the same threads render every later batch, one on
-// each thread (render data belongs to its thread). Every index of a batch runs
-// once; a failure stops its batch, and the crew serves the next.
-TEST(RenderCrew, KeepsItsThreadsRunsEveryIndexOnceAndOutlivesAFailure)
+// each (render data belongs to its thread). Every index of a batch runs once
+// and no other; a failure stops its batch and is rethrown, as is a failed run(),
+// and the crew serves on. A job goes to the thread idle last: one caller at a
+// time keeps one thread; of three jobs ending in turn, the last one's is next.
+TEST(RenderCrew, KeepsItsThreadsRunsEveryIndexOnceOutlivesAFailureAndHandsJobsToTheThreadIdleLast)
 {
     hostsim::RenderCrew crew(3);
-    std::mutex mutex;
     const auto threadsOfOneRound = [&] {
-        std::set<std::thread::id> threads;
-        crew.onEach([&](size_t) {
-            std::lock_guard<std::mutex> lock(mutex);
-            threads.insert(std::this_thread::get_id());
-        });
-        return threads;
+        std::vector<std::thread::id> threads(crew.size());
+        crew.onEach([&](size_t i) { threads[i] = std::this_thread::get_id(); });
+        return std::set<std::thread::id>(threads.begin(), threads.end());
     };
     const std::set<std::thread::id> first = threadsOfOneRound();
     EXPECT_EQ(first.size(), 3u);
     EXPECT_EQ(first.count(std::this_thread::get_id()), 0u);
     for (size_t count : {size_t{0}, size_t{1}, size_t{7}}) {
-        std::vector<std::atomic<int>> runs(count);
-        crew.share(count, [&](size_t i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            ++runs[i];
-        });
-        for (size_t i = 0; i < count; ++i) {
-            EXPECT_EQ(runs[i].load(), 1) << "index " << i << " of " << count;
-        }
+        std::vector<std::atomic<int>> runs(count + 1); // the last one past the last index
+        crew.share(count, [&](size_t i) { std::this_thread::sleep_for(std::chrono::milliseconds(1)), ++runs[i]; });
+        for (size_t i = 0; i <= count; ++i) EXPECT_EQ(runs[i].load(), i < count) << "index " << i << " of " << count;
     }
     EXPECT_EQ(threadsOfOneRound(), first);
+    EXPECT_EQ(hostsim::RenderCrew(0).size(), std::thread::hardware_concurrency()); // one per core
 
-    std::atomic<int> started{0};
+    std::atomic<int> started{0}, arrived{0}, turn{0};
     const auto failing = [&](size_t i) {
-        ++started;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (i == 3) {
-            throw std::runtime_error("frame 3 failed");
-        }
+        if (++started, std::this_thread::sleep_for(std::chrono::milliseconds(1)), i == 3) throw std::runtime_error("3");
     };
     EXPECT_THROW(crew.share(100, failing), std::runtime_error);
     EXPECT_LT(started.load(), 100);
-    std::atomic<int> after{0};
-    crew.share(5, [&](size_t) { ++after; });
-    EXPECT_EQ(after.load(), 5);
+    EXPECT_THROW(crew.run([] { throw std::range_error("a job"); }), std::range_error);
+
+    const auto threadOf = [&](const std::function<void()>& wait) {
+        std::thread::id id;
+        crew.run([&] { id = std::this_thread::get_id(), wait(); });
+        return id;
+    };
+    std::vector<std::thread::id> ran(3);
+    std::vector<std::thread> callers;
+    const auto inTurn = [&](int k) { return [&, k] { for (++arrived; arrived < 3 || turn != k;) std::this_thread::yield(); }; };
+    for (int k = 0; k < 3; ++k) callers.emplace_back([&, k] { ran[k] = threadOf(inTurn(k)), ++turn; });
+    for (std::thread& caller : callers) caller.join();
+    EXPECT_EQ(std::set<std::thread::id>(ran.begin(), ran.end()).size(), 3u);
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(threadOf([] {}), ran[2]) << i;
 }

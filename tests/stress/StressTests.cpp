@@ -49,9 +49,7 @@ public:
     {
         const auto matches = MatchesModel(MixedFrame(i), result);
         const auto returned = EverythingReturned(result);
-        if (!matches || !returned) {
-            add("frame " + std::to_string(i) + ": " + matches.message() + " " + returned.message());
-        }
+        if (!matches || !returned) add("frame " + std::to_string(i) + ": " + matches.message() + " " + returned.message());
     }
     void add(const std::string& what)
     {
@@ -61,9 +59,7 @@ public:
     ::testing::AssertionResult none() const
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (failures_.empty()) {
-            return ::testing::AssertionSuccess();
-        }
+        if (failures_.empty()) return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << failures_.size() << " failures; first: " << failures_.front();
     }
 
@@ -74,13 +70,10 @@ private:
 
 ::testing::AssertionResult NothingOfTheEffectLeft(const hostsim::Host& host)
 {
-    if (spy::LiveContexts() != 0 || spy::LiveSurfaces() != 0 || spy::LiveGLNames() != 0) {
+    if (spy::LiveContexts() != 0 || spy::LiveSurfaces() != 0 || spy::LiveGLNames() != 0)
         return ::testing::AssertionFailure() << spy::LiveContexts() << " context(s), " << spy::LiveSurfaces()
                                              << " drawable(s) and " << spy::LiveGLNames() << " OpenGL name(s) left";
-    }
-    if (!host.leftovers().clean()) {
-        return ::testing::AssertionFailure() << host.leftovers().describe();
-    }
+    if (!host.leftovers().clean()) return ::testing::AssertionFailure() << host.leftovers().describe();
     return ::testing::AssertionSuccess();
 }
 
@@ -107,9 +100,8 @@ TEST_F(Stress, EightRenderThreadsWhileParameterSetupAndPreRenderRepeat)
             auto request = hostsim::PreRenderRequest::WholeFrame(int32_t(8 + i % 50), int32_t(5 + i % 30));
             const auto pre = host.preRender(request);
             if (params.result != PF_Err_NONE || params.added.size() != 5 || !params.leftovers.clean() ||
-                pre.result != PF_Err_NONE || !pre.leftovers.clean() || pre.checkouts.size() != 1) {
+                pre.result != PF_Err_NONE || !pre.leftovers.clean() || pre.checkouts.size() != 1)
                 checks.add("parameter setup or pre-render " + std::to_string(i) + " failed");
-            }
         }
     });
     host.renderFrames(frames, 8, MixedFrame, std::ref(checks));
@@ -137,9 +129,7 @@ TEST_F(Stress, GlobalSetdownWhileAFrameIsRendering)
     hostsim::FrameRequest request = MixedFrame(5);
     request.values[testsupport::kBlur] = 3.0;
     request.onHostCall = [&](const std::string& call) {
-        if (call == "PF_GetPixelFormat") {
-            std::call_once(once, [&] { held.set_value(); release.wait(); });
-        }
+        if (call == "PF_GetPixelFormat") std::call_once(once, [&] { held.set_value(), release.wait(); });
     };
     hostsim::FrameResult result;
     std::thread renderThread([&] { result = host.render(request); });
