@@ -23,7 +23,8 @@ rows=(
 )
 
 # Bad use leaves the frames as they were, with the one line given (nothing
-# at all on standard error when empty) however many frames fail. A render farm's job asks for a GPU where
+# at all on standard error when empty) however many frames fail, and a line for
+# each of several failures in one process. A render farm's job asks for a GPU where
 # there is only the software renderer: the module refuses it at global setup;
 # at 2 frames a second setup is tried again, and that must not repeat anything.
 case_bad-use() {
@@ -56,6 +57,8 @@ case_bad-use() {
       fail "$values: expected the one line 'irisplit: $line...', got: $(cat "$work/log")"
     fi
   done
+  ffmpeg -v error -loop 1 -i "$SAMPLE" -frames:v 3 -vf "frei0r=irisplit:0|2,frei0r=irisplit:0|0.5|0.5|2" -f null - 2>"$work/log"
+  [ "$(grep -c 'is 2: outside 0 to 1' "$work/log")" = 2 ] || fail "two failures in one process: $(cat "$work/log")"
 }
 
 # A render thread that cannot start (the first, and the last: the ones
@@ -63,8 +66,7 @@ case_bad-use() {
 # line naming it, 0.4 s on too (set-up is tried again at most once a second),
 # and 1.2 s on the effect renders.
 case_thread-starts() {
-  local values options start size=$((64 * 48 * 4))
-  read -r values options <<<"${rows[0]}"
+  local start size=$((64 * 48 * 4)) options=${rows[0]#* }
   ffmpeg -v error -i "$SAMPLE" -vf crop=64:48 "$work/small.png"
   SAMPLE=$work/small.png expected "$work/rendered.rgba" 1 $options
   for start in 1 "$(getconf _NPROCESSORS_ONLN)"; do
