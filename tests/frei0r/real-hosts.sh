@@ -96,14 +96,15 @@ case_gstreamer() {
 }
 
 case_callers() {
-  # 200 threads in turn, each with the host's GLX context current.
+  # 200 threads in turn, each with the host's GLX context current; its std::cout is its own.
   local values options width height
   read -r values options <<<"${rows[0]}"
   read -r width height < <(sample_size)
   raw "$SAMPLE" >"$work/in.rgba"
   xvfb-run -a "$CALLING_HOST" "$FREI0R_DIR/irisplit.so" "$work/in.rgba" "$width" "$height" 200 "$work/got.rgba" \
-    "$values" 2>"$work/log" || fail "callers: $(cat "$work/log")"
+    "$values" >"$work/out" 2>"$work/log" || fail "callers: $(cat "$work/log")"
   no_report "$work/log" callers
+  [ "$(cat "$work/out")" = "200 callers rendered" ] || fail "callers: the host's own standard output: $(cat "$work/out")"
   expected "$work/want.rgba" 1 $options
   same "$work/got.rgba" "$work/want.rgba" callers
 }
