@@ -109,11 +109,11 @@ case_callers() {
   same "$work/got.rgba" "$work/want.rgba" callers
 }
 
-# Frame width at editors' widths (0.0192 × 100000 is 1919.99... in double): a frame
-# handed over at it or smaller renders as the tool at that factor; a half-size one in melt looks the same.
+# Frame width at editors' widths (0.0192 × 100000 is 1919.99... in double) and at 1 px: a frame handed
+# over renders as the tool renders at the factor between them; a half-size one in melt looks the same.
 case_preview-size() {
   local row meant handed width height
-  for row in "1280 640" "1920 1920" "3840 1920" "7680 3840"; do
+  for row in "1280 640" "1920 1920" "3840 1920" "7680 3840" "1 64"; do
     read -r meant handed <<<"$row"
     ffmpeg -v error -f lavfi -i "testsrc=size=${handed}x160" -frames:v 1 -y "$work/in.png"
     ffmpeg -v error -i "$work/in.png" -vf "frei0r=irisplit:0|0.53125|0.5|0.55|0.004|$(frame_width "$meant")" \
