@@ -4,8 +4,8 @@
 //   usage: calling-host PLUGIN IN W H N OUT VALUES   (needs an X display)
 // IN and OUT are raw RGBA frames, VALUES frei0r values as "0.5|0.6|...".
 // Every caller must get the first caller's frame (written to OUT), find its
-// context still current, and leave resident memory flat; otherwise the host
-// exits 1 with a line on standard error.
+// context still current, and leave resident memory flat; otherwise the host exits
+// 1 with a line on standard error. Its own std::cout says "N callers rendered".
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <frei0r.h>
@@ -123,5 +123,6 @@ int main(int argc, char** argv) {
     Entry<decltype(&f0r_destruct)>(plugin, "f0r_destruct")(instance);
     std::ofstream(argv[6], std::ios::binary)
         .write(reinterpret_cast<const char*>(first.data()), std::streamsize(first.size() * 4));
+    std::cout << callers << " callers rendered" << std::endl;
     return 0;
 }

@@ -14,16 +14,17 @@ source "$(dirname "$0")/common.sh"
 # build's plug-in cannot disturb (or be disturbed by) another.
 export GST_REGISTRY=$BUILD_DIR/gst-registry.bin
 
-# frei0r values (0 to 1 each: Channels|Position|Rotation|Scale|Blur) and the
-# tool options that mean the same.
+# frei0r values (0 to 1 each: Channels|Position|Rotation|Scale|Blur, Channels
+# rounded to the nearest pair) and the tool options that mean the same.
 rows=(
-  "0|0.5015|0.505555555555556|0.5505|0.003 --channels red-blue --position 6 --rotation 2 --scale 101 --blur 3"
-  "0.5|0.4975|0.45|0.45|0 --channels red-green --position -10 --rotation -18 --scale -100"
+  "0.2|0.5015|0.505555555555556|0.5505|0.003 --channels red-blue --position 6 --rotation 2 --scale 101 --blur 3"
+  "0.3|0.4975|0.45|0.45|0 --channels red-green --position -10 --rotation -18 --scale -100"
   "1|0.5|0.5|0.55|0.01 --channels green-blue --position 0 --blur 10"
 )
 
 # Bad use leaves the frames as they were, with the one line given (nothing
-# at all on standard error when empty) however many frames fail. A render farm's job asks for a GPU where
+# at all on standard error when empty) however many frames fail, and a line for
+# each of several failures in one process. A render farm's job asks for a GPU where
 # there is only the software renderer: the module refuses it at global setup;
 # at 2 frames a second setup is tried again, and that must not repeat anything.
 case_bad-use() {
@@ -38,6 +39,7 @@ case_bad-use() {
     "$FREI0R_DIR;;-loop 1 -i $SAMPLE;0|nan|0.5|1.5;Position is nan, Scale is 1.5: outside 0 to 1"
     "$FREI0R_DIR;;-loop 1 -i $SAMPLE;-0.1|0.6;Channels is -0.1: outside 0 to 1"
     "$FREI0R_DIR;;-f lavfi -i testsrc=size=16400x4;0|0.6;rendering a 16400x4 frame failed"
+    "$FREI0R_DIR;LD_PRELOAD=$RESOURCE_FAULTS IRX_FAIL_ALLOCATIONS_FROM=4194304;-f lavfi -i testsrc=size=1024x1024;0|0.6;a 1024x1024 frame failed: out of memory"
     "$FREI0R_DIR;;-loop 1 -i $work/one.png;0|0.6|0.6|0.6|0.01;"
     "$FREI0R_DIR;IRISPLIT_REQUIRE_GPU=1;-re -framerate 2 -loop 1 -i $SAMPLE;0|0.6;global setup failed: host result code 4 (EGL: $gpu"
   )
@@ -51,25 +53,28 @@ case_bad-use() {
     if [ -z "$line" ]; then
       [ ! -s "$work/log" ] || fail "$values: wrote on standard error: $(cat "$work/log")"
     elif [ "$(wc -l <"$work/log")" != 1 ] || ! grep -qF "irisplit: $line" "$work/log" ||
-      ! grep -q 'pass through unchanged' "$work/log"; then
+      ! grep -q 'through unchanged' "$work/log"; then
       fail "$values: expected the one line 'irisplit: $line...', got: $(cat "$work/log")"
     fi
   done
+  ffmpeg -v error -loop 1 -i "$SAMPLE" -frames:v 3 -vf "frei0r=irisplit:0|2,frei0r=irisplit:0|0.5|0.5|2" -f null - 2>"$work/log"
+  [ "$(grep -c 'is 2: outside 0 to 1' "$work/log")" = 2 ] || fail "two failures in one process: $(cat "$work/log")"
 }
 
 # A render thread that cannot start (the first, and the last: the ones
 # started end first) never takes the host down: frames pass through with one
-# line naming it, and a second later (two frames) the effect starts again.
+# line naming it, 0.4 s on too (set-up is tried again at most once a second),
+# and 1.2 s on the effect renders.
 case_thread-starts() {
-  local values options start size=$((64 * 48 * 4))
-  read -r values options <<<"${rows[0]}"
+  local start size=$((64 * 48 * 4)) options=${rows[0]#* }
   ffmpeg -v error -i "$SAMPLE" -vf crop=64:48 "$work/small.png"
   SAMPLE=$work/small.png expected "$work/rendered.rgba" 1 $options
   for start in 1 "$(getconf _NPROCESSORS_ONLN)"; do
-    LD_PRELOAD="$RESOURCE_FAULTS" IRX_FAIL_THREAD_START="$start" ffmpeg -v error -y -re -framerate 2 -loop 1 \
-      -i "$work/small.png" -frames:v 4 -vf "frei0r=irisplit:$values" -f rawvideo -pix_fmt rgba "$work/got.rgba" \
-      2>"$work/log" || fail "thread start $start: ffmpeg failed: $(cat "$work/log")"
-    cmp -s <(head -c "$size" "$work/got.rgba") <(raw "$work/small.png") &&
+    LD_PRELOAD="$RESOURCE_FAULTS" IRX_FAIL_THREAD_START="$start" gst-launch-1.0 -q filesrc location="$work/small.png" \
+      ! pngdec ! imagefreeze num-buffers=4 ! identity sleep-time=400000 ! videoconvert ! frei0r-filter-irisplit \
+      position=0.5015 rotation=0.505555555555556 scale=0.5505 blur=0.003 ! videoconvert ! video/x-raw,format=RGBA \
+      ! filesink location="$work/got.rgba" >"$work/log" 2>&1 || fail "thread start $start: $(cat "$work/log")"
+    cmp -s <(head -c $((2 * size)) "$work/got.rgba") <(raw "$work/small.png" "$work/small.png") &&
       cmp -s <(tail -c "$size" "$work/got.rgba") "$work/rendered.rgba" &&
       [ "$(grep -cvE '^(OpenGL .*)?$' "$work/log")" = 1 ] && grep -q '^irisplit: cannot start a render thread' "$work/log" ||
       fail "thread start $start: frames not passed through, then rendered, with one line: $(cat "$work/log")"
@@ -91,29 +96,36 @@ case_gstreamer() {
 }
 
 case_callers() {
-  # 200 threads in turn, each with the host's GLX context current.
+  # 200 threads in turn, each with the host's GLX context current; its std::cout is its own.
   local values options width height
   read -r values options <<<"${rows[0]}"
   read -r width height < <(sample_size)
   raw "$SAMPLE" >"$work/in.rgba"
   xvfb-run -a "$CALLING_HOST" "$FREI0R_DIR/irisplit.so" "$work/in.rgba" "$width" "$height" 200 "$work/got.rgba" \
-    "$values" 2>"$work/log" || fail "callers: $(cat "$work/log")"
+    "$values" >"$work/out" 2>"$work/log" || fail "callers: $(cat "$work/log")"
   no_report "$work/log" callers
+  [ "$(cat "$work/out")" = "200 callers rendered" ] || fail "callers: the host's own standard output: $(cat "$work/out")"
   expected "$work/want.rgba" 1 $options
   same "$work/got.rgba" "$work/want.rgba" callers
 }
 
+# Frame width at editors' widths (0.0192 × 100000 is 1919.99... in double) and at 1 px: a frame handed
+# over renders as the tool renders at the factor between them; a half-size one in melt looks the same.
 case_preview-size() {
+  local row meant handed width height
+  for row in "1280 640" "1920 1920" "3840 1920" "7680 3840" "1 64"; do
+    read -r meant handed <<<"$row"
+    ffmpeg -v error -f lavfi -i "testsrc=size=${handed}x160" -frames:v 1 -y "$work/in.png"
+    ffmpeg -v error -i "$work/in.png" -vf "frei0r=irisplit:0|0.53125|0.5|0.55|0.004|$(frame_width "$meant")" \
+      -f rawvideo -pix_fmt rgba -y "$work/got.rgba" 2>"$work/log" || fail "preview-size: $(cat "$work/log")"
+    SAMPLE=$work/in.png expected "$work/want.rgba" 1 --position 125 --blur 4 --downsample "$handed/$meant"
+    same "$work/got.rgba" "$work/want.rgba" "preview-size, $handed px handed over for $meant"
+  done
   melt_profile
-  local width height
   read -r width height < <(sample_size)
-  local half="width=$((width / 2)) height=$((height / 2))" sample=(-profile "$work/profile" "avformat:$SAMPLE" out=0)
   # Position 20 px of the profile's frame, which Frame width names.
-  local effect=(-attach frei0r.irisplit Position=0.505 "Frame width=$(frame_width "$width")")
-  melt_raw "$work/full.rgba" real_time=-1 "${sample[@]}" "${effect[@]}"
-  melt_raw "$work/half.rgba" "real_time=-1 $half" "${sample[@]}" "${effect[@]}"
-  expected "$work/want.rgba" 1 --position 20
-  same "$work/full.rgba" "$work/want.rgba" "preview-size at full size"
+  melt_raw "$work/half.rgba" "real_time=-1 width=$((width / 2)) height=$((height / 2))" -profile "$work/profile" \
+    "avformat:$SAMPLE" out=0 -attach frei0r.irisplit Position=0.505 "Frame width=$(frame_width "$width")"
   "$IRISPLIT" render "$SAMPLE" "$work/tool.png" --position 20 --quiet >/dev/null
   looks_the_same "$work/half.rgba" "$work/tool.png" $((width / 2)) $((height / 2)) "preview-size at half size"
 }

@@ -19,10 +19,12 @@ case_render() {
   [ ! -s "$work/log" ] || fail "render: wrote on standard error: $(cat "$work/log")"
   expected "$work/want.rgba" 1-9 --channels green-blue --rotation 3 --scale 102 --position 1:0,5:12,9:-6 --blur 1:0,9:4
   same "$work/got.rgba" "$work/want.rgba" render
-  # Asked for, the effect's diagnostics reach standard error.
-  IRISPLIT_DIAGNOSTICS=1 melt_raw "$work/got.rgba" "" -quiet -profile "$work/profile" "avformat:$SAMPLE" out=0 \
-    -attach irisplit
-  grep -q "OpenGL Renderer" "$work/log" || fail "render: IRISPLIT_DIAGNOSTICS=1 showed no diagnostics"
+  # Asked for (anything but "" and "0"), the effect's diagnostics reach standard error.
+  for diagnostics in "" 0 1; do
+    IRISPLIT_DIAGNOSTICS=$diagnostics melt_raw "$work/got.rgba" "" -quiet -profile "$work/profile" "avformat:$SAMPLE" \
+      out=0 -attach irisplit
+    [ "$(grep -m1 -c "OpenGL Renderer" "$work/log")" = "$((diagnostics))" ] || fail "render: IRISPLIT_DIAGNOSTICS='$diagnostics'"
+  done
 }
 
 # Position in pixels of the profile's frame: a frame asked for at half the
@@ -52,8 +54,8 @@ small_render() { # properties...
 }
 
 # The described ranges and defaults are the effect's: every limit renders,
-# one past it fails the frame with one line naming the effect's range, and
-# the described defaults render as no properties do.
+# one past it (every other control below its minimum) fails the frame with one
+# line naming the effect's range, and the described defaults render as no properties do.
 case_limits() {
   local rows row id min max def over low=() high=() past=() defaults=() line=""
   mapfile -t rows < <(mlt_parameters)
@@ -62,7 +64,7 @@ case_limits() {
   melt_profile 32 18
   for row in "${rows[@]}"; do
     IFS='|' read -r id min max def _ <<<"$row"
-    over=$(awk -v m="$max" 'BEGIN { print m + 1 }')
+    over=$(awk -v min="$min" -v max="$max" -v i="${#past[@]}" 'BEGIN { print i % 2 ? min - 1 : max + 1 }')
     low+=("$id=$min") high+=("$id=$max") past+=("$id=$over") defaults+=("$id=$def")
     line+="${line:+, }$id is $over ($min to $max)"
   done
@@ -70,7 +72,7 @@ case_limits() {
   small_render "${high[@]}" && [ ! -s "$work/log" ] || fail "limits: the maxima failed: $(cat "$work/log")"
   small_render "${past[@]}"
   [ "$(cat "$work/log")" = "irisplit: $line: frames pass through unchanged until back in range" ] ||
-    fail "limits: past the described maxima, not the one line expected: $(cat "$work/log")"
+    fail "limits: past the described limits, not the one line expected: $(cat "$work/log")"
   small_render "${defaults[@]}" && cp "$work/small.rgba" "$work/described.rgba"
   small_render && same "$work/small.rgba" "$work/described.rgba" "limits: the described defaults"
 }
