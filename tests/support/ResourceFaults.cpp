@@ -4,15 +4,18 @@
 //                                before main(), and the software renderer its
 //                                own, which it waits for forever if one fails);
 //   IRX_FAIL_ALLOCATIONS_FROM=N  every malloc() of N bytes or more fails;
-//   IRX_HOLEY_TIFF_WRITES=1      every write of 4096 bytes or more to a TIFF
-//                                file puts zeros on disk in place of the data
-//                                and reports success, as the holes a full file
-//                                system can leave read back (headers and
-//                                directories pass: the file still reads whole).
+//   IRX_HOLEY_TIFF_WRITES=first  every write of 1024 bytes or more to a TIFF
+//   IRX_HOLEY_TIFF_WRITES=last   file puts zeros on disk in place of its first
+//                                (last) 16 bytes and reports success, as the
+//                                holes a full file system can leave read back
+//                                (headers and directories pass: the file still
+//                                reads whole). In an uncompressed strip: the
+//                                start of its first row (the end of its last).
 #include <dlfcn.h>
 #include <pthread.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -66,10 +69,16 @@ EXPORTED void* malloc(size_t size)
 EXPORTED ssize_t write(int fd, const void* data, size_t size)
 {
     static const auto next = reinterpret_cast<ssize_t (*)(int, const void*, size_t)>(::dlsym(RTLD_NEXT, "write"));
-    static const bool holey = FromEnvironment("IRX_HOLEY_TIFF_WRITES") == 1;
+    static const std::string holes = std::getenv("IRX_HOLEY_TIFF_WRITES") ? std::getenv("IRX_HOLEY_TIFF_WRITES") : "";
+    const bool holey = holes == "first" || holes == "last";
     char target[PATH_MAX] = {};
-    const bool tiff = holey && size >= 4096 &&
+    const bool tiff = holey && size >= 1024 &&
                       ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, PATH_MAX - 1) > 0 &&
                       std::strstr(target, ".tif");
-    return next(fd, tiff ? std::vector<char>(size).data() : data, size);
+    if (!tiff) {
+        return next(fd, data, size);
+    }
+    std::vector<char> withHoles(static_cast<const char*>(data), static_cast<const char*>(data) + size);
+    std::fill_n(holes == "first" ? withHoles.begin() : withHoles.end() - 16, 16, 0);
+    return next(fd, withHoles.data(), size);
 }

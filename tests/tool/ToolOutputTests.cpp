@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -74,7 +75,8 @@ TEST(ToolOutput, EveryFormatIsWrittenWithTheChannelsItHolds)
 }
 
 // Writing through a symbolic link replaces its target, and the link stays; a
-// replaced file keeps its permission bits, a new one gets what the umask leaves.
+// replaced file keeps its permission bits (the owner's write bit too, when
+// it lacks it), a new one gets what the umask leaves.
 TEST(ToolOutput, LinksAndPermissionsStay)
 {
     ScratchFolder folder;
@@ -82,21 +84,80 @@ TEST(ToolOutput, LinksAndPermissionsStay)
     const std::string target = folder.path("frames/kept.png"), created = folder.path("new.png");
     WritePicture(folder.path("in.png"), MakePicture(16, 8, 3, OIIO::TypeDesc::UINT8, 0, 255));
     WritePicture(target, MakePicture(4, 4, 3, OIIO::TypeDesc::UINT8, 0, 255));
-    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
     ASSERT_EQ(::symlink("frames/kept.png", folder.path("link.png").c_str()), 0);
-    for (const std::string& out : {folder.path("link.png"), created}) {
-        EXPECT_EQ(RenderIdentity(folder.path("in.png"), out).exitCode, 0);
+    const auto modeOf = [](const std::string& file) {
+        struct stat status {};
+        EXPECT_EQ(::stat(file.c_str(), &status), 0);
+        return status.st_mode & 07777;
+    };
+    for (const mode_t mode : {0600, 0444, 0640, 0755, 0604}) {
+        ASSERT_EQ(::chmod(target.c_str(), mode), 0);
+        EXPECT_EQ(RenderIdentity(folder.path("in.png"), folder.path("link.png")).exitCode, 0);
+        EXPECT_EQ(modeOf(target), mode) << std::oct << mode;
     }
+    EXPECT_EQ(RenderIdentity(folder.path("in.png"), created).exitCode, 0);
     EXPECT_TRUE(std::filesystem::is_symlink(folder.path("link.png")));
     EXPECT_EQ(ReadPicture(target).width, 16);
     EXPECT_EQ(folder.files(), (std::vector<std::string>{"frames", "in.png", "link.png", "new.png"}));
     EXPECT_EQ(std::filesystem::directory_iterator(folder.path("frames"))->path(), target);
     const mode_t umask = ::umask(0);
     ::umask(umask);
-    for (const auto& [file, mode] : {std::pair{target, mode_t(0600)}, {created, 0666 & ~umask}}) {
-        struct stat status {};
-        EXPECT_EQ(::stat(file.c_str(), &status), 0);
-        EXPECT_EQ(status.st_mode & 07777, mode) << file;
+    EXPECT_EQ(modeOf(created), 0666 & ~umask);
+}
+
+// Formats whose writers write the file themselves are read back, at every
+// --depth, in the sample type the file holds (other than the render's too):
+// what the writer was given is accepted, and it holds the samples of a TIFF
+// of the same render converted to that type; a TIFF whose writes left holes
+// (at the start of its first row or the end of its last: one strip) is
+// refused at every depth, whatever type it holds, naming the row.
+TEST(ToolOutput, WriterWrittenFilesAreReadBackInTheirOwnSampleType)
+{
+    using T = OIIO::TypeDesc;
+    ScratchFolder folder;
+    const std::vector<T> given = {T::UINT8, T::UINT16, T::FLOAT}; // frames 1, 2 and 3
+    for (size_t f = 0; f < given.size(); ++f) {
+        // No black sample and no compression: holes read back as black. No
+        // alpha: formats differ in the kind they hold.
+        Picture frame = MakePicture(16, 32, 3, given[f], 0.05f * float(UnitsPerOne(given[f])),
+                                    float(UnitsPerOne(given[f])));
+        frame.compression = "none";
+        WritePicture(folder.path("in.000" + std::to_string(f + 1) + ".tif"), frame);
+    }
+    const std::vector<std::pair<std::string, std::vector<T>>> held = { // the TIFF first: the others follow it
+        {"tif", given}, {"sgi", {T::UINT8, T::UINT16, T::UINT8}}, {"ico", {T::UINT8, T::UINT8, T::UINT8}},
+        {"fits", {T::UINT8, T::INT16, T::FLOAT}}, {"rla", given}};
+    for (const std::string depth : {"8", "16", "32"}) {
+        for (const auto& [extension, types] : held) {
+            SCOPED_TRACE("--depth " + depth + " ." + extension);
+            const RunResult run = RunIrisplit({"render", folder.path("in.#.tif"), folder.path(depth + ".#." + extension),
+                                               "--frames", "1-3", "--blur", "2", "--depth", depth, "-q"});
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+            for (size_t f = 0; f < types.size(); ++f) {
+                const std::string frame = ".000" + std::to_string(f + 1) + ".";
+                const OIIO::ImageBuf written(folder.path(depth + frame + extension));
+                OIIO::ImageBuf expected;
+                ASSERT_TRUE(expected.copy(OIIO::ImageBuf(folder.path(depth + frame + "tif")), types[f]));
+                EXPECT_EQ(written.nativespec().format, types[f]) << frame;
+                const OIIO::ROI colour(0, 16, 0, 32, 0, 1, 0, 3); // ICO files always hold alpha
+                const double twice = types[f] == T::INT16 ? 1.5 / 32767 : 0; // the TIFF's uint16 rounded again
+                EXPECT_LE(OIIO::ImageBufAlgo::compare(written, expected, 0, 0, colour).maxerror, twice) << frame;
+            }
+        }
+        for (const auto& [holes, row] : {std::pair{"first", "0"}, {"last", "31"}}) {
+            for (const char* frame : {"1", "2", "3"}) {
+                ::setenv("LD_PRELOAD", RESOURCE_FAULTS_PATH, 1);
+                ::setenv("IRX_HOLEY_TIFF_WRITES", holes, 1);
+                const RunResult run = RunIrisplit({"render", folder.path("in.#.tif"), folder.path("holey.#.tif"),
+                                                   "--frames", frame, "--blur", "2", "--depth", depth, "-q"});
+                ::unsetenv("LD_PRELOAD");
+                ::unsetenv("IRX_HOLEY_TIFF_WRITES");
+                EXPECT_EQ(run.exitCode, 3) << depth << " " << frame;
+                EXPECT_EQ(run.err.substr(run.err.find("irisplit: cannot")), // after what --depth does
+                          "irisplit: cannot write '" + folder.path("holey.000") + frame + ".tif': the file written "
+                          "reads back different from the rendered frame (in row " + row + ")\n");
+            }
+        }
     }
 }
 
