@@ -112,13 +112,14 @@ case_callers() {
 # Frame width at editors' widths (0.0192 × 100000 is 1919.99... in double) and at 1 px: a frame handed
 # over renders as the tool renders at the factor between them; a half-size one in melt looks the same.
 case_preview-size() {
-  local row meant handed width height
-  for row in "1280 640" "1920 1920" "3840 1920" "7680 3840" "1 64"; do
-    read -r meant handed <<<"$row"
+  local row meant handed whole width height
+  # Frame width between whole pixels is rounded to the nearest (1920.4 to 1920).
+  for row in "1280 640" "1920 1920" "3840 1920" "7680 3840" "1 64" "1920.4 960 1920"; do
+    read -r meant handed whole <<<"$row"
     ffmpeg -v error -f lavfi -i "testsrc=size=${handed}x160" -frames:v 1 -y "$work/in.png"
     ffmpeg -v error -i "$work/in.png" -vf "frei0r=irisplit:0|0.53125|0.5|0.55|0.004|$(frame_width "$meant")" \
       -f rawvideo -pix_fmt rgba -y "$work/got.rgba" 2>"$work/log" || fail "preview-size: $(cat "$work/log")"
-    SAMPLE=$work/in.png expected "$work/want.rgba" 1 --position 125 --blur 4 --downsample "$handed/$meant"
+    SAMPLE=$work/in.png expected "$work/want.rgba" 1 --position 125 --blur 4 --downsample "$handed/${whole:-$meant}"
     same "$work/got.rgba" "$work/want.rgba" "preview-size, $handed px handed over for $meant"
   done
   melt_profile
