@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -54,4 +56,24 @@ TEST(RenderCrew, KeepsItsThreadsRunsEveryIndexOnceOutlivesAFailureAndHandsJobsTo
     for (std::thread& caller : callers) caller.join();
     EXPECT_EQ(std::set<std::thread::id>(ran.begin(), ran.end()).size(), 3u);
     for (int i = 0; i < 20; ++i) EXPECT_EQ(threadOf([] {}), ran[2]) << i;
+}
+
+// Threads made for one call: as many as asked (its first jobs wait until all
+// of them run one), never more than there are jobs.
+TEST(RenderCrew, FreshThreadsAreAsManyAsAskedUpToTheJobs)
+{
+    for (const auto& [jobs, threads] : {std::pair{size_t{9}, 3u}, {size_t{2}, 3u}}) {
+        std::mutex mutex;
+        std::set<std::thread::id> ran;
+        std::atomic<size_t> arrived{0};
+        const size_t together = std::min<size_t>(jobs, threads);
+        hostsim::ShareOnFreshThreads(jobs, threads, [&](size_t i) {
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            for (++arrived; i < together && arrived < together && std::chrono::steady_clock::now() < giveUp;)
+                std::this_thread::yield();
+            const std::lock_guard<std::mutex> lock(mutex);
+            ran.insert(std::this_thread::get_id());
+        });
+        EXPECT_EQ(ran.size(), together) << jobs << " jobs on " << threads;
+    }
 }
