@@ -69,6 +69,7 @@ TEST_F(ToolErrors, BadOptionsAreUsageErrorsNamingTheOptionBeforeTheModuleLoads)
         {"--frames", "5-1", "--frames", "ends before it starts"},
         {"--frames", "1-9x0", "--frames", "step of 0"},
         {"--frames", "1,,2", "--frames", "not a frame list"},
+        {"--frames", "1,2,", "--frames", "not a frame list"},
         {"--frames", "1--", "--frames", "not a frame list"},
         // A frame named twice would write one file twice; ranges of any length are not listed.
         {"--frames", "-4--1,7,-2", "--frames", "names frame -2 twice"},

@@ -165,12 +165,13 @@ TEST(ToolOutput, WriterWrittenFilesAreReadBackInTheirOwnSampleType)
 // 0.4, 0.2, 0.1 premultiplied at alpha 0.5): EXR premultiplied, PNG straight.
 // An EXR whose pixels cover part of its frame (its display window) is
 // rendered as that frame, transparent black around its pixels, and written
-// as the frame: PNG gets all of it, EXR keeps it as its display window.
+// as the frame: PNG gets all of it, EXR keeps it as its display window, its
+// negative origin too, which IFF cannot hold: it starts at 0,0.
 TEST(ToolOutput, AlphaAndFrameAreWhatReadersExpect)
 {
     ScratchFolder folder;
     OIIO::ImageSpec layout(8, 6, 4, OIIO::TypeDesc::FLOAT);
-    layout.x = 4, layout.y = 2, layout.full_width = 16, layout.full_height = 12;
+    layout.x = 4, layout.y = 2, layout.full_x = -2, layout.full_y = -1, layout.full_width = 16, layout.full_height = 12;
     OIIO::ImageBuf cropped(layout);
     const float premultiplied[] = {0.4f, 0.2f, 0.1f, 0.5f};
     ASSERT_TRUE(OIIO::ImageBufAlgo::fill(cropped, premultiplied));
@@ -181,13 +182,15 @@ TEST(ToolOutput, AlphaAndFrameAreWhatReadersExpect)
     }
     WritePicture(folder.path("straight.png"), straight);
 
-    const OIIO::ROI part(4, 12, 2, 8), whole(0, 16, 0, 12);
-    for (const auto& [in, out, covered, colour] :
-         {std::tuple{"cropped.exr", "out.exr", part, std::vector<float>{0.4f, 0.2f, 0.1f, 0.5f}},
-          {"cropped.exr", "out.png", part, std::vector<float>{0.8f, 0.4f, 0.2f, 0.5f}},
-          {"straight.png", "straight.exr", whole, std::vector<float>{0.4f, 0.2f, 0.1f, 128 / 255.0f}}}) {
+    const OIIO::ROI part(6, 14, 3, 9), whole(0, 16, 0, 12);
+    for (const auto& [in, out, covered, colour, origin] :
+         {std::tuple{"cropped.exr", "out.exr", part, std::vector<float>{0.4f, 0.2f, 0.1f, 0.5f}, -2},
+          {"cropped.exr", "out.iff", part, std::vector<float>{0.4f, 0.2f, 0.1f, 0.5f}, 0},
+          {"cropped.exr", "out.png", part, std::vector<float>{0.8f, 0.4f, 0.2f, 0.5f}, 0},
+          {"straight.png", "straight.exr", whole, std::vector<float>{0.4f, 0.2f, 0.1f, 128 / 255.0f}, 0}}) {
         SCOPED_TRACE(out);
         ASSERT_EQ(RenderIdentity(folder.path(in), folder.path(out)).exitCode, 0);
+        EXPECT_EQ(OIIO::ImageBuf(folder.path(out)).nativespec().x, origin);
         const Picture written = ReadPicture(folder.path(out));
         ASSERT_EQ(std::tie(written.width, written.height), std::make_tuple(16, 12));
         for (int i = 0; i < 16 * 12 * 4; ++i) {
