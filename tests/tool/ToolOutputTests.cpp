@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,9 +21,11 @@
 namespace tooltest {
 namespace {
 
-RunResult RenderIdentity(const std::string& in, const std::string& out)
+RunResult RenderIdentity(const std::string& in, const std::string& out, std::vector<std::string> more = {})
 {
-    return RunIrisplit({"render", in, out, "-q", "--position", "0", "--rotation", "0", "--scale", "100", "--blur", "0"});
+    more.insert(more.begin(),
+                {"render", in, out, "-q", "--position", "0", "--rotation", "0", "--scale", "100", "--blur", "0"});
+    return RunIrisplit(more);
 }
 
 // Every format the image library writes takes a sequence; channels that a
@@ -235,6 +238,13 @@ TEST(ToolOutput, EverySampleTypeComesBackExactlyOrIsRefused)
         EXPECT_EQ(output.nativespec().format, type);
         EXPECT_EQ(OIIO::ImageBufAlgo::compare(given, output, 0, 0).maxerror, 0.0);
         EXPECT_TRUE(type != T::INT16 || RenderIdentity(in, folder.path("out.rla")).exitCode == 0); // as float
+    }
+    // --depth 16 takes 16-bit samples to the host's 0..32768 and back, rounded to the nearest each way.
+    ASSERT_EQ(RenderIdentity(folder.path("in.uint16.tif"), folder.path("host16.tif"), {"--depth", "16"}).exitCode, 0);
+    const Picture given = ReadPicture(folder.path("in.uint16.tif")), host16 = ReadPicture(folder.path("host16.tif"));
+    for (size_t i = 0; i < given.samples.size(); ++i) {
+        const double host = std::round(given.samples[i] * (32768.0 / 65535.0));
+        ASSERT_EQ(host16.samples[i], std::round(host * (65535.0 / 32768.0))) << i << " of " << given.samples[i];
     }
     const RunResult rounded = RunIrisplit({"render", folder.path("in.double.tif"), folder.path("out.png"), "--depth", "32"});
     EXPECT_NE(rounded.err.find("--depth 32 rounds the samples to float precision"), std::string::npos) << rounded.err;
