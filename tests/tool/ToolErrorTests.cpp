@@ -26,8 +26,9 @@ class ToolErrors : public ::testing::Test {
 protected:
     void SetUp() override { WritePicture(in, MakePicture(6, 5, 3, OIIO::TypeDesc::UINT8, 0, 255)); }
 
-    // Runs, expects the exit code and every text in the message, and the folder as it was.
-    void ExpectRefused(const std::vector<std::string>& arguments, int exitCode, const std::vector<std::string>& texts,
+    // Runs, expects the exit code and every text in the message, and the folder
+    // as it was; gives the message back.
+    std::string ExpectRefused(const std::vector<std::string>& arguments, int exitCode, const std::vector<std::string>& texts,
                        const RunOptions& options = {})
     {
         SCOPED_TRACE(testing::PrintToString(arguments));
@@ -42,6 +43,7 @@ protected:
             EXPECT_NE(run.err.find(text), std::string::npos) << "missing '" << text << "' in:\n" << run.err;
         }
         EXPECT_EQ(folder.files(), before);
+        return run.err;
     }
 
     ScratchFolder folder;
@@ -132,10 +134,14 @@ TEST_F(ToolErrors, InputsThatCannotBeRenderedAreFileErrorsNamingThem)
     ASSERT_TRUE(limited->close());
     RunOptions options;
     options.addressSpaceLimit = 2500ull << 20;
-    ExpectRefused({"render", folder.path("limited.exr"), folder.path("out.exr")}, kFile,
-                  {"4096x4096 pixels of 4 channels take 0.2 GiB as float samples, and rendering it takes about ",
-                   " GiB, but only ", " of memory is available"},
-                  options);
+    const std::string refusal =
+        ExpectRefused({"render", folder.path("limited.exr"), folder.path("out.exr")}, kFile,
+                      {"4096x4096 pixels of 4 channels take 0.2 GiB as float samples, and rendering it takes about ",
+                       " GiB, but only ", " of memory is available"},
+                      options);
+    // One frame renders on one thread, however many --threads allows.
+    EXPECT_EQ(ExpectRefused({"render", folder.path("limited.exr"), folder.path("out.exr"), "--threads", "4"}, kFile, {},
+                            options), refusal);
     // Channels that say grey and alpha are taken as such, with any more:
     // RGBA and the rest come back.
     const Picture yaz = MakePicture(4, 4, 3, OIIO::TypeDesc::FLOAT, 0, 1);
