@@ -17,7 +17,8 @@ namespace {
 // Identity settings give every file back as stored: no premultiplication
 // (colour under zero alpha survives), no clamping of float values outside
 // 0..1, 16-bit samples exactly and white as white, alpha declared
-// associated or not as in the input. The PNG level trades size for time only.
+// associated or not as in the input. The PNG level (4 by default) trades size
+// for time only.
 TEST(RenderTool, IdentityGivesEachFileBack)
 {
     using Options = std::vector<std::string>;
@@ -62,6 +63,18 @@ TEST(RenderTool, IdentityGivesEachFileBack)
         }
     }
     EXPECT_GT(sizes[store], sizes[smallest]);
+    // Level 4 by default: the same file as --png-compression 4, which differs from 3's and 5's here.
+    ScratchFolder folder;
+    WritePicture(folder.path("in.png"), MakePicture(256, 128, 4, OIIO::TypeDesc::UINT8, 0, 255));
+    std::map<std::string, std::uintmax_t> bytes;
+    for (const std::string level : {"", "3", "4", "5"}) {
+        Options arguments = {"render", folder.path("in.png"), folder.path("out" + level + ".png"), "--blur", "3"};
+        if (!level.empty()) arguments.insert(arguments.end(), {"--png-compression", level});
+        ASSERT_EQ(RunIrisplit(arguments).exitCode, 0);
+        bytes[level] = std::filesystem::file_size(folder.path("out" + level + ".png"));
+    }
+    EXPECT_EQ(bytes[""], bytes["4"]);
+    EXPECT_TRUE(bytes["3"] != bytes["4"] && bytes["5"] != bytes["4"]) << bytes["3"] << " " << bytes["5"];
 }
 
 // The host world an 8-bit RGB picture becomes: opaque, samples unchanged.

@@ -139,9 +139,15 @@ TEST_F(ToolErrors, InputsThatCannotBeRenderedAreFileErrorsNamingThem)
                       {"4096x4096 pixels of 4 channels take 0.2 GiB as float samples, and rendering it takes about ",
                        " GiB, but only ", " of memory is available"},
                       options);
-    // One frame renders on one thread, however many --threads allows.
+    // One frame renders on one thread, however many --threads allows; frames
+    // of a sequence on one by default.
     EXPECT_EQ(ExpectRefused({"render", folder.path("limited.exr"), folder.path("out.exr"), "--threads", "4"}, kFile, {},
                             options), refusal);
+    std::vector<std::string> sequence = {"render", folder.path("limited.exr"), folder.path("out.#.exr"), "--frames",
+                                         "1-8"};
+    const std::string byDefault = ExpectRefused(sequence, kFile, {}, options);
+    sequence.insert(sequence.end(), {"--threads", "1"});
+    EXPECT_EQ(ExpectRefused(sequence, kFile, {}, options), byDefault);
     // Channels that say grey and alpha are taken as such, with any more:
     // RGBA and the rest come back.
     const Picture yaz = MakePicture(4, 4, 3, OIIO::TypeDesc::FLOAT, 0, 1);
