@@ -184,6 +184,8 @@ TEST_F(ToolErrors, UnwritableOrProtectedOutputIsAFileErrorAndLeavesNoPartialFile
     std::filesystem::copy_file(in, folder.path("seq.999999999.png"));
     ExpectRefused({"render", in, folder.path("seq.@.png"), "--frames", "1-999999999", "-n"}, kFile,
                   {folder.path("seq.999999999.png"), "--no-clobber"});
+    // Files of frames not rendered do not count.
+    EXPECT_EQ(RunIrisplit({"render", in, folder.path("seq.@.png"), "--frames", "1-2", "-n", "-q"}).exitCode, 0);
     // The frame renders and is written, but cannot take the place of a folder.
     std::filesystem::create_directory(folder.path("taken.png"));
     ExpectRefused({"render", in, folder.path("taken.png"), "--quiet"}, kFile, {folder.path("taken.png")});
