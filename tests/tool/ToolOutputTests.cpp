@@ -201,6 +201,18 @@ TEST(ToolOutput, AlphaAndFrameAreWhatReadersExpect)
             EXPECT_NEAR(written.samples[size_t(i)] / UnitsPerOne(written.format), expected, 1.0 / 255) << i;
         }
     }
+    // Pixels beyond the frame (overscan) are left out, the frame's own written.
+    OIIO::ImageSpec overscan(20, 14, 3, OIIO::TypeDesc::FLOAT);
+    overscan.x = -2, overscan.y = -1, overscan.full_width = 16, overscan.full_height = 12;
+    OIIO::ImageBuf wide(overscan);
+    ASSERT_TRUE(OIIO::ImageBufAlgo::fill(wide, {0, 0, 0}, {1, 0, 1}, {0, 1, 0}, {1, 1, 1}));
+    ASSERT_TRUE(wide.write(folder.path("overscan.exr")));
+    ASSERT_EQ(RenderIdentity(folder.path("overscan.exr"), folder.path("overscan.png")).exitCode, 0);
+    const Picture framed = ReadPicture(folder.path("overscan.png"));
+    ASSERT_EQ(std::tie(framed.width, framed.height), std::make_tuple(16, 12));
+    for (int i = 0; i < 16 * 12 * 3; ++i) {
+        EXPECT_NEAR(framed.samples[size_t(i)] / 255, wide.getchannel(i / 3 % 16, i / 48, 0, i % 3), 1.0 / 255) << i;
+    }
     // Further channels (a depth, a mask) are not colour: they are not multiplied.
     const Picture extra = MakePicture(4, 4, 5, OIIO::TypeDesc::FLOAT, 0, 1);
     WritePicture(folder.path("extra.tif"), extra);
