@@ -292,6 +292,12 @@ TEST(ToolOutput, OutputsKeepOnlyWhatTheirFormatsHold)
         EXPECT_EQ(written.get_string_attribute("compression"), kept);
         EXPECT_FALSE(written.find_attribute("textureformat"));
     }
+    // Of another format, the output gets its own format's compression.
+    Picture plain = MakePicture(8, 8, 3, OIIO::TypeDesc::FLOAT, 0, 1);
+    plain.compression = "none";
+    WritePicture(folder.path("none.tif"), plain);
+    ASSERT_EQ(RenderIdentity(folder.path("none.tif"), folder.path("none.exr")).exitCode, 0);
+    EXPECT_EQ(OIIO::ImageBuf(folder.path("none.exr")).nativespec().get_string_attribute("compression"), "zip");
     OIIO::ImageSpec described(8, 8, 3, OIIO::TypeDesc::UINT8);
     described.attribute("ImageDescription", "irisplit caption");
     described.attribute("IPTC:Caption", "irisplit caption");
