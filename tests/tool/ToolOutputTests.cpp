@@ -265,8 +265,8 @@ TEST(ToolOutput, EverySampleTypeComesBackExactlyOrIsRefused)
 
 // Files stored in fewer bits than their type, or compressed with loss, are
 // written in whole samples with a lossless compression (an input's lossless
-// one is kept within its format); texture metadata is not carried over, nor IPTC fields that
-// the JPEG writer would store twice.
+// one is kept within its format); texture metadata is not carried over, nor
+// IPTC fields that the JPEG writer would store twice.
 TEST(ToolOutput, OutputsKeepOnlyWhatTheirFormatsHold)
 {
     ScratchFolder folder;
