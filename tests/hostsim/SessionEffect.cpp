@@ -19,11 +19,12 @@ int globalSetups = 0;
 
 } // namespace
 
-// The commands so far, each with the thread that ran it.
-FAKE_EXPORT std::vector<std::pair<PF_Cmd, std::thread::id>> SeenCommands()
+// The commands so far, each with the thread that ran it (copied out: a C
+// export returns no C++ type).
+FAKE_EXPORT void SeenCommands(std::vector<std::pair<PF_Cmd, std::thread::id>>* commands)
 {
     const std::lock_guard<std::mutex> lock(seenMutex);
-    return seen;
+    *commands = seen;
 }
 
 FAKE_EXPORT PF_Err EffectMain(PF_Cmd cmd, PF_InData*, PF_OutData* out, PF_ParamDef*[], PF_LayerDef*, void*)

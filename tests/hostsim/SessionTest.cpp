@@ -12,7 +12,8 @@
 
 namespace {
 
-using SeenCommands = std::vector<std::pair<PF_Cmd, std::thread::id>> (*)();
+using Seen = std::vector<std::pair<PF_Cmd, std::thread::id>>;
+using SeenCommands = void (*)(Seen*);
 
 // The first frame sets up and describes the effect (describing on the caller's
 // thread); global setup, frames and setdown run on the session's own threads,
@@ -65,7 +66,9 @@ TEST(Session, GraphicsRunOnItsOwnFewThreadsAndAFailedSetupIsTriedAgain) {
     expected.insert(expected.end(), {PF_Cmd_GLOBAL_SETDOWN, PF_Cmd_GLOBAL_SETUP, PF_Cmd_SMART_RENDER, PF_Cmd_GLOBAL_SETDOWN});
     std::vector<PF_Cmd> commands;
     std::set<std::thread::id> renderThreads;
-    for (const auto& [command, thread] : seenCommands()) {
+    Seen seen;
+    seenCommands(&seen);
+    for (const auto& [command, thread] : seen) {
         commands.push_back(command);
         (command == PF_Cmd_PARAMS_SETUP ? callers : renderThreads).insert(thread);
     }
