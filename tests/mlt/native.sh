@@ -73,6 +73,9 @@ case_limits() {
   small_render "${past[@]}"
   [ "$(cat "$work/log")" = "irisplit: $line: frames pass through unchanged until back in range" ] ||
     fail "limits: past the described limits, not the one line expected: $(cat "$work/log")"
+  # A value past its limit that changes from frame to frame is one failure: one line.
+  small_render "position=0=-3000;1=-2500"
+  [ "$(grep -c 'position is -' "$work/log")" = 1 ] || fail "limits: a keyframed value past its limit: $(cat "$work/log")"
   small_render "${defaults[@]}" && cp "$work/small.rgba" "$work/described.rgba"
   small_render && same "$work/small.rgba" "$work/described.rgba" "limits: the described defaults"
 }
