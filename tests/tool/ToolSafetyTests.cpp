@@ -14,18 +14,17 @@
 namespace tooltest {
 namespace {
 
-// A write cut short by the file size limit is reported; the file it was to
-// replace stays and no temporary is left.
+// A write cut short by the file size limit, encoded in memory (PNG) or by its
+// writer (TIFF), is reported; the old file stays and no temporary is left.
 TEST(ToolSafety, FailedWriteKeepsTheOldFileAndLeavesNoTemporary)
 {
-    for (const auto& [extension, type] : {std::pair{"png", OIIO::TypeDesc::UINT8}, {"tif", OIIO::TypeDesc::UINT8},
-                                          {"exr", OIIO::TypeDesc::FLOAT}}) {
+    for (const std::string extension : {"png", "tif"}) {
         SCOPED_TRACE(extension);
         ScratchFolder folder;
-        const std::vector<std::string> files = {std::string("in.") + extension, std::string("out.") + extension};
+        const std::vector<std::string> files = {"in." + extension, "out." + extension};
         const std::string in = folder.path(files[0]), out = folder.path(files[1]);
-        WritePicture(in, MakePicture(64, 64, 4, type, 0, type == OIIO::TypeDesc::FLOAT ? 1 : 255));
-        const Picture old = MakePicture(4, 4, 3, type, 0, 1);
+        WritePicture(in, MakePicture(64, 64, 4, OIIO::TypeDesc::UINT8, 0, 255));
+        const Picture old = MakePicture(4, 4, 3, OIIO::TypeDesc::UINT8, 0, 1);
         WritePicture(out, old);
         RunOptions options;
         options.fileSizeLimit = 4096; // well below what the output takes
