@@ -69,8 +69,9 @@ EXPORTED void* malloc(size_t size)
 EXPORTED ssize_t write(int fd, const void* data, size_t size)
 {
     static const auto next = reinterpret_cast<ssize_t (*)(int, const void*, size_t)>(::dlsym(RTLD_NEXT, "write"));
-    static const std::string holes = std::getenv("IRX_HOLEY_TIFF_WRITES") ? std::getenv("IRX_HOLEY_TIFF_WRITES") : "";
-    const bool holey = holes == "first" || holes == "last";
+    static const char* const holes = std::getenv("IRX_HOLEY_TIFF_WRITES");
+    static const bool first = holes && std::strcmp(holes, "first") == 0;
+    static const bool holey = first || (holes && std::strcmp(holes, "last") == 0);
     char target[PATH_MAX] = {};
     const bool tiff = holey && size >= 1024 &&
                       ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, PATH_MAX - 1) > 0 &&
@@ -79,6 +80,6 @@ EXPORTED ssize_t write(int fd, const void* data, size_t size)
         return next(fd, data, size);
     }
     std::vector<char> withHoles(static_cast<const char*>(data), static_cast<const char*>(data) + size);
-    std::fill_n(holes == "first" ? withHoles.begin() : withHoles.end() - 16, 16, 0);
+    std::fill_n(first ? withHoles.begin() : withHoles.end() - 16, 16, 0);
     return next(fd, withHoles.data(), size);
 }

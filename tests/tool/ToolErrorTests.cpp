@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -28,8 +27,8 @@ protected:
 
     // Runs, expects the exit code and every text in the message, and the folder
     // as it was; gives the message back.
-    std::string ExpectRefused(const std::vector<std::string>& arguments, int exitCode, const std::vector<std::string>& texts,
-                       const RunOptions& options = {})
+    std::string ExpectRefused(const std::vector<std::string>& arguments, int exitCode,
+                              const std::vector<std::string>& texts, const RunOptions& options = {})
     {
         SCOPED_TRACE(testing::PrintToString(arguments));
         const std::vector<std::string> before = folder.files();
@@ -214,14 +213,14 @@ TEST_F(ToolErrors, UnusableRendererVariablesStopTheTool)
     for (const auto& [variable, reason] : std::vector<std::pair<const char*, std::string>>{
              {"IRISPLIT_EGL_DEVICE", "IRISPLIT_EGL_DEVICE=1 names no EGL device"}, // one past the last
              {"IRISPLIT_REQUIRE_GPU", "IRISPLIT_REQUIRE_GPU=1, but the renderer is a software one"}}) {
-        ::setenv(variable, "1", 1);
-        ExpectRefused({"render", in, out}, kFile, {"irisplit: no renderer for the effect: " + reason});
-        ExpectRefused({"info"}, kFile, {"irisplit: no renderer for the effect: " + reason});
-        ::unsetenv(variable);
+        RunOptions options;
+        options.environment = {{variable, "1"}};
+        ExpectRefused({"render", in, out}, kFile, {"irisplit: no renderer for the effect: " + reason}, options);
+        ExpectRefused({"info"}, kFile, {"irisplit: no renderer for the effect: " + reason}, options);
     }
-    ::setenv("IRISPLIT_EGL_DEVICE", "0", 1);
-    EXPECT_EQ(RunIrisplit({"render", in, out, "-q"}).exitCode, 0);
-    ::unsetenv("IRISPLIT_EGL_DEVICE");
+    RunOptions device0;
+    device0.environment = {{"IRISPLIT_EGL_DEVICE", "0"}};
+    EXPECT_EQ(RunIrisplit({"render", in, out, "-q"}, device0).exitCode, 0);
 }
 
 // A module whose global setup fails is an effect error; one that cannot be

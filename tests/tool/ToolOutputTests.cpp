@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -133,8 +132,9 @@ TEST(ToolOutput, WriterWrittenFilesAreReadBackInTheirOwnSampleType)
     for (const std::string depth : {"8", "16", "32"}) {
         for (const auto& [extension, types] : held) {
             SCOPED_TRACE("--depth " + depth + " ." + extension);
-            const RunResult run = RunIrisplit({"render", folder.path("in.#.tif"), folder.path(depth + ".#." + extension),
-                                               "--frames", "1-3", "--blur", "2", "--depth", depth, "-q"});
+            const RunResult run = RunIrisplit({"render", folder.path("in.#.tif"),
+                                               folder.path(depth + ".#." + extension), "--frames", "1-3", "--blur",
+                                               "2", "--depth", depth, "-q"});
             ASSERT_EQ(run.exitCode, 0) << run.err;
             for (size_t f = 0; f < types.size(); ++f) {
                 const std::string frame = ".000" + std::to_string(f + 1) + ".";
@@ -148,13 +148,12 @@ TEST(ToolOutput, WriterWrittenFilesAreReadBackInTheirOwnSampleType)
             }
         }
         for (const auto& [holes, row] : {std::pair{"first", "0"}, {"last", "31"}}) {
+            RunOptions options;
+            options.environment = {{"LD_PRELOAD", RESOURCE_FAULTS_PATH}, {"IRX_HOLEY_TIFF_WRITES", holes}};
             for (const char* frame : {"1", "2", "3"}) {
-                ::setenv("LD_PRELOAD", RESOURCE_FAULTS_PATH, 1);
-                ::setenv("IRX_HOLEY_TIFF_WRITES", holes, 1);
                 const RunResult run = RunIrisplit({"render", folder.path("in.#.tif"), folder.path("holey.#.tif"),
-                                                   "--frames", frame, "--blur", "2", "--depth", depth, "-q"});
-                ::unsetenv("LD_PRELOAD");
-                ::unsetenv("IRX_HOLEY_TIFF_WRITES");
+                                                   "--frames", frame, "--blur", "2", "--depth", depth, "-q"},
+                                                  options);
                 EXPECT_EQ(run.exitCode, 3) << depth << " " << frame;
                 EXPECT_EQ(run.err.substr(run.err.find("irisplit: cannot")), // after what --depth does
                           "irisplit: cannot write '" + folder.path("holey.000") + frame + ".tif': the file written "

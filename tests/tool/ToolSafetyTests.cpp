@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <thread>
 
 namespace tooltest {
@@ -122,14 +121,13 @@ TEST(ToolSafety, ThreadsAndMemoryThatCannotBeHadAreReported)
     int failed = 0;
     for (int start = 0; start <= 7; ++start) { // signals, two render threads, reading, a writer per core
         const bool memory = start == 0;
-        ::setenv("LD_PRELOAD", RESOURCE_FAULTS_PATH, 1);
-        ::setenv(memory ? "IRX_FAIL_ALLOCATIONS_FROM" : "IRX_FAIL_THREAD_START",
-                 std::to_string(memory ? 7 << 19 : start).c_str(), 1);
+        RunOptions options;
+        options.environment = {{"LD_PRELOAD", RESOURCE_FAULTS_PATH},
+                               {memory ? "IRX_FAIL_ALLOCATIONS_FROM" : "IRX_FAIL_THREAD_START",
+                                std::to_string(memory ? 7 << 19 : start)}};
         const RunResult run = RunIrisplit({"render", folder.path(memory ? "large.png" : "small.png"),
-                                           folder.path("out.#.png"), "--frames", "1-3", "--threads", "2", "-q"});
-        for (const char* variable : {"LD_PRELOAD", "IRX_FAIL_ALLOCATIONS_FROM", "IRX_FAIL_THREAD_START"}) {
-            ::unsetenv(variable);
-        }
+                                           folder.path("out.#.png"), "--frames", "1-3", "--threads", "2", "-q"},
+                                          options);
         failed += run.exitCode != 0;
         EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 3) << start << run.err;
         EXPECT_TRUE(run.exitCode == 0 || run.err.find(memory ? "irisplit: out of memory" : "irisplit: cannot start ") == 0)

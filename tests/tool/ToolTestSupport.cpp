@@ -46,6 +46,17 @@ RunResult RunIrisplit(const std::vector<std::string>& arguments, const RunOption
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
+    // The test's own environment with the options' variables in place of any of the same name.
+    std::vector<std::string> variables;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string variable = *entry;
+        const auto named = [&](const auto& given) { return variable.rfind(given.first + "=", 0) == 0; };
+        if (std::none_of(options.environment.begin(), options.environment.end(), named)) variables.push_back(variable);
+    }
+    for (const auto& [name, value] : options.environment) variables.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (std::string& variable : variables) envp.push_back(variable.data());
+    envp.push_back(nullptr);
     const rlimit fileSize{options.fileSizeLimit, options.fileSizeLimit};
     const rlimit addressSpace{options.addressSpaceLimit, options.addressSpaceLimit};
 
@@ -59,7 +70,7 @@ RunResult RunIrisplit(const std::vector<std::string>& arguments, const RunOption
         }
         ::dup2(options.closedStdout ? closedPipe[1] : ::fileno(out), STDOUT_FILENO);
         ::dup2(options.closedStderr ? closedPipe[1] : ::fileno(err), STDERR_FILENO);
-        ::execv(argv[0], argv.data());
+        ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
     ::close(closedPipe[0]);

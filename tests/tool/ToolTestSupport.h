@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tooltest {
@@ -26,6 +27,7 @@ struct RunOptions {
     bool closedStdout = false; // standard output a pipe whose reader is gone
     bool closedStderr = false;
     std::vector<int> ignoredSignals; // of SIGINT, SIGTERM, SIGHUP: ignored by the caller, as nohup does
+    std::vector<std::pair<std::string, std::string>> environment; // variables irisplit alone gets (LD_PRELOAD too)
     // Called while irisplit runs, with its process id and whether it still runs.
     std::function<void(pid_t, const std::function<bool()>& running)> whileRunning;
 };
