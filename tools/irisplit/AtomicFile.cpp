@@ -142,7 +142,7 @@ void WriteFileAtomically(const std::string& path, bool replace,
 {
     const std::filesystem::path target = FileNamedBy(path);
     TemporaryName temporary(TemporaryNameFor(target));
-    Descriptor file(::open(temporary.path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    Descriptor file(temporary.descriptor());
     if (file.get() < 0) {
         ThrowWriteError(path);
     }

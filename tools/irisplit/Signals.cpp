@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
@@ -117,13 +118,22 @@ TemporaryName::TemporaryName(std::string path) : path_(std::move(path))
 {
     Temporaries& temporaries = LiveTemporaries();
     std::lock_guard<std::mutex> lock(temporaries.mutex);
-    temporaries.paths.insert(path_);
+    temporaries.paths.insert(path_); // first: it may throw
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
+        const int cause = errno;
+        temporaries.paths.erase(path_);
+        errno = cause;
+    }
 }
 
 TemporaryName::~TemporaryName()
 {
     Temporaries& temporaries = LiveTemporaries();
     std::lock_guard<std::mutex> lock(temporaries.mutex);
+    if (fd_ < 0) {
+        return; // not created, not registered
+    }
     if (!committed_) {
         ::unlink(path_.c_str());
     }

@@ -35,22 +35,30 @@ private:
     std::thread waiter_;
 };
 
-// A file name the process writes under for a while. An interrupt removes the
-// file; so does the destructor, unless commit() has moved it into place.
+// A file the process writes under a name of its own for a while. An interrupt
+// removes the file; so does the destructor, unless commit() has moved it into
+// place.
 class TemporaryName {
 public:
+    // Creates the file, new and empty, for writing, and registers it in one
+    // step under the lock an interrupt takes: it is never there unregistered,
+    // nor made once an interrupt has removed the others.
     explicit TemporaryName(std::string path);
     ~TemporaryName();
     TemporaryName(const TemporaryName&) = delete;
     TemporaryName& operator=(const TemporaryName&) = delete;
 
     const std::string& path() const { return path_; }
+    // The created file's descriptor, which the caller closes; -1, with errno
+    // saying why, when it could not be created (nothing is then removed).
+    int descriptor() const { return fd_; }
     // Runs `moveIntoPlace` (a rename away from path()) so that an interrupt
     // finds the file either still here, and removes it, or already moved.
     void commit(const std::function<void()>& moveIntoPlace);
 
 private:
     std::string path_;
+    int fd_ = -1;
     bool committed_ = false;
 };
 
