@@ -84,31 +84,6 @@ std::optional<mode_t> PermissionsOf(const std::filesystem::path& path)
     return ::stat(path.c_str(), &status) == 0 ? std::optional<mode_t>(status.st_mode & 0777) : std::nullopt;
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return fd_; }
-    // Closes now; a failed close can mean data never reached the file.
-    bool close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
 } // namespace
 
 void CheckNameFits(const std::string& path)
@@ -142,7 +117,7 @@ void WriteFileAtomically(const std::string& path, bool replace,
 {
     const std::filesystem::path target = FileNamedBy(path);
     TemporaryName temporary(TemporaryNameFor(target));
-    Descriptor file(temporary.descriptor());
+    Descriptor& file = temporary.file();
     if (file.get() < 0) {
         ThrowWriteError(path);
     }

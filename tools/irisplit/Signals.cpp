@@ -119,8 +119,9 @@ TemporaryName::TemporaryName(std::string path) : path_(std::move(path))
     Temporaries& temporaries = LiveTemporaries();
     std::lock_guard<std::mutex> lock(temporaries.mutex);
     temporaries.paths.insert(path_); // first: it may throw
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ < 0) {
+    file_ = Descriptor(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    created_ = file_.get() >= 0;
+    if (!created_) {
         const int cause = errno;
         temporaries.paths.erase(path_);
         errno = cause;
@@ -131,7 +132,7 @@ TemporaryName::~TemporaryName()
 {
     Temporaries& temporaries = LiveTemporaries();
     std::lock_guard<std::mutex> lock(temporaries.mutex);
-    if (fd_ < 0) {
+    if (!created_) {
         return; // not created, not registered
     }
     if (!committed_) {

@@ -5,6 +5,8 @@
 // (SIGXFSZ) comes back as a failed write instead of ending the process.
 #pragma once
 
+#include "Descriptor.h"
+
 #include <csignal>
 #include <functional>
 #include <string>
@@ -49,16 +51,17 @@ public:
     TemporaryName& operator=(const TemporaryName&) = delete;
 
     const std::string& path() const { return path_; }
-    // The created file's descriptor, which the caller closes; -1, with errno
+    // The created file, open for writing; its descriptor is -1, with errno
     // saying why, when it could not be created (nothing is then removed).
-    int descriptor() const { return fd_; }
+    Descriptor& file() { return file_; }
     // Runs `moveIntoPlace` (a rename away from path()) so that an interrupt
     // finds the file either still here, and removes it, or already moved.
     void commit(const std::function<void()>& moveIntoPlace);
 
 private:
     std::string path_;
-    int fd_ = -1;
+    Descriptor file_{-1};
+    bool created_ = false;
     bool committed_ = false;
 };
 
