@@ -112,7 +112,8 @@ TEST(ToolOutput, LinksAndPermissionsStay)
 // what the writer was given is accepted, and it holds the samples of a TIFF
 // of the same render converted to that type; a TIFF whose writes left holes
 // (at the start of its first row or the end of its last: one strip) is
-// refused at every depth, whatever type it holds, naming the row.
+// refused at every depth, whatever type it holds, naming the row, and left
+// nowhere.
 TEST(ToolOutput, WriterWrittenFilesAreReadBackInTheirOwnSampleType)
 {
     using T = OIIO::TypeDesc;
@@ -160,6 +161,10 @@ TEST(ToolOutput, WriterWrittenFilesAreReadBackInTheirOwnSampleType)
                           "reads back different from the rendered frame (in row " + row + ")\n");
             }
         }
+        const std::vector<std::string> files = folder.files(); // neither the refused file nor its temporary
+        EXPECT_EQ(std::count_if(files.begin(), files.end(), [](const std::string& name) {
+                      return name.find("holey") != std::string::npos;
+                  }), 0);
     }
 }
 
