@@ -42,9 +42,10 @@ sample_size() { ffprobe -v error -show_entries stream=width,height -of csv=p=0 "
 # Frame width, the frei0r value that names a width in pixels.
 frame_width() { awk -v w="$1" 'BEGIN { print w / 100000 }'; }
 
-# melt reads pictures with its pixbuf producer: on several threads under load,
-# its avformat producer now and then hands over every frame white, MLT's
+# PICTURE as melt's producer: its pixbuf one, since on several threads under
+# load its avformat producer now and then hands over every frame white, MLT's
 # stand-in for frames it could not read.
+picture() { echo "pixbuf:$1"; }
 
 # A melt profile in $work/profile: W×H, SAMPLE's size when not given.
 melt_profile() { # [W H]
@@ -62,7 +63,7 @@ melt_profile() { # [W H]
 # within 10 dB; a green scaled exactly alike counts as 60 dB.
 looks_the_same() { # half.rgba full-picture W H what
   local r g b
-  melt_raw "$work/want-half.rgba" "real_time=-1 width=$3 height=$4" -profile "$work/profile" "pixbuf:$2" out=0
+  melt_raw "$work/want-half.rgba" "real_time=-1 width=$3 height=$4" -profile "$work/profile" "$(picture "$2")" out=0
   # Their PSNR per channel.
   read -r r g b < <(ffmpeg -v info -f rawvideo -pix_fmt rgba -s "$3x$4" -i "$1" -f rawvideo -pix_fmt rgba -s "$3x$4" \
     -i "$work/want-half.rgba" -lavfi psnr -f null - 2>&1 | sed -n 's/.*PSNR r:\([^ ]*\) g:\([^ ]*\) b:\([^ ]*\) .*/\1 \2 \3/p')

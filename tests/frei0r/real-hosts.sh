@@ -126,7 +126,7 @@ case_preview-size() {
   read -r width height < <(sample_size)
   # Position 20 px of the profile's frame, which Frame width names.
   melt_raw "$work/half.rgba" "real_time=-1 width=$((width / 2)) height=$((height / 2))" -profile "$work/profile" \
-    "pixbuf:$SAMPLE" out=0 -attach frei0r.irisplit Position=0.505 "Frame width=$(frame_width "$width")"
+    "$(picture "$SAMPLE")" out=0 -attach frei0r.irisplit Position=0.505 "Frame width=$(frame_width "$width")"
   "$IRISPLIT" render "$SAMPLE" "$work/tool.png" --position 20 --quiet >/dev/null
   looks_the_same "$work/half.rgba" "$work/tool.png" $((width / 2)) $((height / 2)) "preview-size at half size"
 }
@@ -161,7 +161,7 @@ case_install() {
   # Position keyed from 0 px at frame 0 to 16 px at frame 5, rendered on three
   # threads at once (real_time=-3: MLT gives each thread its own instance).
   melt_profile
-  melt_raw "$work/got.rgba" real_time=-3 -profile "$work/profile" "pixbuf:$SAMPLE" out=5 \
+  melt_raw "$work/got.rgba" real_time=-3 -profile "$work/profile" "$(picture "$SAMPLE")" out=5 \
     -attach frei0r.irisplit "Position=0=0.5;5=0.504"
   expected "$work/want.rgba" 1-6 --position 1:0,6:16
   same "$work/got.rgba" "$work/want.rgba" melt
@@ -175,7 +175,7 @@ case_install() {
     -exec ln -s {} "$work/repository/" \;
   export MLT_REPOSITORY=$work/repository
   melt -query filter=irisplit | grep -qx "title: Irisplit" || fail "install: MLT does not describe the filter"
-  melt_raw "$work/got.rgba" real_time=-3 -profile "$work/profile" "pixbuf:$SAMPLE" out=5 -attach irisplit "position=0=0;5=16"
+  melt_raw "$work/got.rgba" real_time=-3 -profile "$work/profile" "$(picture "$SAMPLE")" out=5 -attach irisplit "position=0=0;5=16"
   same "$work/got.rgba" "$work/want.rgba" "melt, MLT filter"
 }
 

@@ -13,7 +13,7 @@ case_render() {
   melt_profile
   # Two filters, the first leaving the frame as it is, on three threads;
   # position and blur keyed over 9 frames.
-  melt_raw "$work/got.rgba" real_time=-3 -quiet -profile "$work/profile" "pixbuf:$SAMPLE" out=8 \
+  melt_raw "$work/got.rgba" real_time=-3 -quiet -profile "$work/profile" "$(picture "$SAMPLE")" out=8 \
     -attach irisplit position=0 -attach irisplit channels=2 rotation=3 scale=102 \
     "position=0=0;4=12;8=-6" "blur=0=0;8=4"
   [ ! -s "$work/log" ] || fail "render: wrote on standard error: $(cat "$work/log")"
@@ -21,7 +21,7 @@ case_render() {
   same "$work/got.rgba" "$work/want.rgba" render
   # Asked for (anything but "" and "0"), the effect's diagnostics reach standard error.
   for diagnostics in "" 0 1; do
-    IRISPLIT_DIAGNOSTICS=$diagnostics melt_raw "$work/got.rgba" "" -quiet -profile "$work/profile" "pixbuf:$SAMPLE" \
+    IRISPLIT_DIAGNOSTICS=$diagnostics melt_raw "$work/got.rgba" "" -quiet -profile "$work/profile" "$(picture "$SAMPLE")" \
       out=0 -attach irisplit
     [ "$(grep -m1 -c "OpenGL Renderer" "$work/log")" = "$((diagnostics))" ] || fail "render: IRISPLIT_DIAGNOSTICS='$diagnostics'"
   done
@@ -37,9 +37,9 @@ case_preview-size() {
   for size in "$width $height" "$((width * 3 / 4)) $((height * 3 / 4))"; do
     read -r width height <<<"$size"
     melt_profile "$width" "$height"
-    melt_raw "$work/full.rgba" real_time=-1 -profile "$work/profile" "pixbuf:$SAMPLE" out=0 -attach irisplit position=20
+    melt_raw "$work/full.rgba" real_time=-1 -profile "$work/profile" "$(picture "$SAMPLE")" out=0 -attach irisplit position=20
     ffmpeg -v error -y -f rawvideo -pix_fmt rgba -s "${width}x$height" -i "$work/full.rgba" "$work/full.png"
-    "$PREVIEW_HOST" "$work/profile" "pixbuf:$SAMPLE" $((width / 2)) $((height / 2)) "$work/half.rgba" position=20 \
+    "$PREVIEW_HOST" "$work/profile" "$(picture "$SAMPLE")" $((width / 2)) $((height / 2)) "$work/half.rgba" position=20 \
       2>"$work/log" || fail "preview-size: $(cat "$work/log")"
     no_report "$work/log" preview-size
     looks_the_same "$work/half.rgba" "$work/full.png" $((width / 2)) $((height / 2)) "preview-size, profile $size"
@@ -48,7 +48,7 @@ case_preview-size() {
 
 # melt on a small frame with these filter properties: the failure lines in $work/log.
 small_render() { # properties...
-  melt_frames "$work/small.rgba" "" -quiet -profile "$work/profile" "pixbuf:$work/small.png" out=1 -attach irisplit "$@"
+  melt_frames "$work/small.rgba" "" -quiet -profile "$work/profile" "$(picture "$work/small.png")" out=1 -attach irisplit "$@"
 }
 
 # The described ranges and defaults are the effect's: every limit renders,
